@@ -1,0 +1,52 @@
+#include "cli/command.h"
+
+#include <algorithm>
+#include <iostream>
+
+namespace vornak::cli {
+
+Result<Arguments> ParseArguments(std::span<const std::string> words,
+                                 std::span<const OptionSpec> specs) {
+  Arguments arguments;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    if (optionsEnded || word.size() < 2 || word.compare(0, 2, "--") != 0) {
+      arguments.positional.push_back(word);
+      continue;
+    }
+    if (word == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    const std::size_t equals = word.find('=');
+    const std::string name = word.substr(0, equals);
+    auto spec = std::find_if(specs.begin(), specs.end(),
+                             [&](const OptionSpec& s) { return s.name == name; });
+    if (spec == specs.end()) return Failure{"unknown option " + name};
+    if (!spec->takesValue) {
+      if (equals != std::string::npos) return Failure{"option " + name + " takes no value"};
+      arguments.options[name] = "";
+    } else if (equals != std::string::npos) {
+      arguments.options[name] = word.substr(equals + 1);
+    } else if (i + 1 < words.size()) {
+      arguments.options[name] = words[++i];
+    } else {
+      return Failure{"option " + name + " needs a value"};
+    }
+  }
+  return arguments;
+}
+
+int UsageError(const Command& command, const std::string& message) {
+  std::cerr << "vnk " << command.name << ": " << message << "\n"
+            << "usage: vnk " << command.usage << "\n";
+  return kExitUsage;
+}
+
+int Fail(const std::string& message) {
+  std::cerr << message << "\n";
+  return kExitFailure;
+}
+
+}  // namespace vornak::cli

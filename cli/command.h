@@ -1,0 +1,67 @@
+#pragma once
+
+// The subcommands of vnk: each group of commands lives in its own file and
+// hands its table to main. Data goes to stdout, messages to stderr.
+
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/status.h"
+
+namespace vornak::cli {
+
+enum ExitStatus : int {
+  kExitSuccess = 0,
+  kExitFailure = 1,
+  kExitUsage = 2,
+  kExitBadSectors = 3,  // saved, but some sectors could not be read
+};
+
+struct OptionSpec {
+  std::string_view name;  // with its dashes: "--force"
+  bool takesValue = false;
+};
+
+// The words of a command line after the command's name.
+struct Arguments {
+  std::vector<std::string> positional;
+  std::map<std::string, std::string, std::less<>> options;
+
+  bool Has(std::string_view option) const { return options.find(option) != options.end(); }
+  std::optional<std::string> Value(std::string_view option) const {
+    auto found = options.find(option);
+    if (found == options.end()) return std::nullopt;
+    return found->second;
+  }
+};
+
+// Splits `words` into options of `specs` ("--name VALUE", "--name=VALUE") and
+// positional words ("--" ends the options). Fails on an unknown option or a
+// missing value.
+Result<Arguments> ParseArguments(std::span<const std::string> words,
+                                 std::span<const OptionSpec> specs);
+
+struct Command {
+  std::string_view name;
+  std::string_view usage;    // the words after "vnk": "list IMAGE"
+  std::string_view summary;  // one line for `vnk --help`
+  std::string_view help;     // the rest of `vnk help NAME`
+  std::vector<OptionSpec> options;
+  std::size_t minPositional = 0;
+  std::size_t maxPositional = 0;
+  int (*run)(const Arguments& arguments) = nullptr;
+};
+
+// The command groups.
+std::span<const Command> ImageCommands();
+
+// A usage error of `command`: the message and the usage line on stderr.
+int UsageError(const Command& command, const std::string& message);
+// A failure: the message on stderr.
+int Fail(const std::string& message);
+
+}  // namespace vornak::cli
