@@ -9,6 +9,7 @@
 #include "image/compress3.h"
 #include "platform/bytes.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/reference_codec.h"
 
 namespace vornak {
 namespace {
@@ -95,6 +96,8 @@ struct StretchCase {
   std::vector<uint32_t> runLengths;
   std::size_t literalBytes;
 };
+
+void PrintTo(const StretchCase& c, std::ostream* out) { *out << c.length << " equal bytes"; }
 
 class Stretches : public ::testing::TestWithParam<StretchCase> {};
 
@@ -258,6 +261,19 @@ TEST(Codec, RoundTripsRandomAndDiskLikeData) {
     EXPECT_EQ(Expand(*stream), data);
   }
   EXPECT_FALSE(Compress(test::RandomBytes(100000, 7)));
+}
+
+TEST(Codec, WritesExactlyTheReferenceStream) {
+  for (uint32_t seed = 1; seed <= 200; ++seed) {
+    SCOPED_TRACE(seed);
+    const Bytes noise = test::RandomBytes(4096, seed);
+    Bytes data;
+    for (std::size_t n = 0; data.size() < 20000 + seed * 50; n += 2) {
+      const std::size_t length = seed % 3 == 0 ? noise[n % 4096] % 9 + 1 : noise[n % 4096] * (seed % 11) + 1;
+      data.insert(data.end(), length, static_cast<uint8_t>(noise[(n + 1) % 4096] % (seed % 5 + 2)));
+    }
+    EXPECT_EQ(Compress(data), test::ReferenceCompress(data));
+  }
 }
 
 }  // namespace

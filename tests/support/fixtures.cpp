@@ -117,6 +117,8 @@ void MakeFatDisk(const std::string& path, int kb, const std::string& label) {
 
 void Mtools(const std::string& tool, const std::vector<std::string>& arguments) {
   ::setenv("MTOOLS_SKIP_CHECK", "1", 1);
+  // mtools reads names in the locale's character set: UTF-8 for our tests.
+  ::setenv("LC_ALL", "C.UTF-8", 1);
   std::vector<std::string> argv{tool};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   CommandResult done = Run(argv);
