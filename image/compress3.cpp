@@ -158,6 +158,12 @@ Expansion ExpandBuffer(ByteBuffer& stream) {
   Expansion result;
   std::optional<uint32_t> total = StreamTotalLength(stream.bytes());
   if (!total || *total > kMaxExpandedLength) return result;
+  // No output buffer for a stream whose runs and literals could not fill it.
+  const uint64_t runCount = ReadLe32(stream.bytes(), 4);
+  if (kStreamHeader + 5 * runCount > stream.size() ||
+      *total > stream.size() - kStreamHeader - 5 * runCount + kMaxRunLength * runCount) {
+    return result;
+  }
 
   std::optional<ByteBuffer> out = ByteBuffer::Allocate(*total);
   if (!out) {

@@ -141,7 +141,8 @@ TEST(ImageFile, HostileFilesEndInTheirMessage) {
     s[offset + 3] = static_cast<uint8_t>(value >> 24);
     return s;
   };
-  Bytes noNameEnd = HeaderBytes(raw);
+  const Bytes rawHeader = HeaderBytes(raw);
+  Bytes noNameEnd = rawHeader;
   std::fill(noNameEnd.begin() + 4, noNameEnd.begin() + 21, 'A');
 
   struct Case {
@@ -151,7 +152,7 @@ TEST(ImageFile, HostileFilesEndInTheirMessage) {
   };
   const Case cases[] = {
       {"empty file", {}, kNotAnImageFile},
-      {"header cut short", Bytes(HeaderBytes(raw).begin(), HeaderBytes(raw).begin() + 21), kNotAnImageFile},
+      {"header cut short", Bytes(rawHeader.begin(), rawHeader.begin() + 21), kNotAnImageFile},
       {"name in lower case", Join({HeaderBytes(withName("360kb 5.25 disk")), sectors}), kNotAnImageFile},
       {"name with a trailing blank", Join({HeaderBytes(withName("360KB 5.25 Disk ")), sectors}), kNotAnImageFile},
       {"name without terminator", Join({noNameEnd, sectors}), kNotAnImageFile},

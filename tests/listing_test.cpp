@@ -159,7 +159,7 @@ TEST(ImageListing, ListsDisksMadeByMtoolsFromRawAndCompressedImages) {
   const Bytes hi = test::BytesOf("hi\n");
   for (const char* name : {"::README.TXT", "::Thirteen_char", "::Fourteen_chars",
                            "::Twenty_six_characters_long", "::Gone_long_name.txt", "::GONE.TXT",
-                           "::Café document.txt", "::MAKEFILE"}) {
+                           "::Café document.txt", "::MAKEFILE", "::ÕX.TXT"}) {
     test::PutFile(disk, name, hi);
   }
   test::Mtools("mmd", {"-i", disk, "::DOCS", "::My Folder"});
@@ -167,7 +167,8 @@ TEST(ImageListing, ListsDisksMadeByMtoolsFromRawAndCompressedImages) {
   test::Mtools("mdel", {"-i", disk, "::Gone_long_name.txt", "::GONE.TXT"});
 
   const Lines expected{"README.TXT", "Thirteen_char", "Fourteen_chars", "Twenty_six_characters_long",
-                       "Caf\xE9 document.txt", "MAKEFILE", "DOCS   <DIR>", "My Folder   <DIR>"};
+                       "Caf\xE9 document.txt", "MAKEFILE", "\xE5" "X.TXT", "DOCS   <DIR>",
+                       "My Folder   <DIR>"};
   const Bytes sectors = test::ReadBytes(disk);
   for (bool compress : {false, true}) {
     for (const std::string description : {"", "Tax records 1987"}) {
