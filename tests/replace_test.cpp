@@ -179,7 +179,11 @@ INSTANTIATE_TEST_SUITE_P(
         Rewrite{"RemoveDescription", WithBlock(SmallImage(), "the old text"),
                 [](const std::string& t, platform::FileSystem& fs) { return RemoveDescription(t, fs); }},
         Rewrite{"SaveOverAnImage", SmallImage(), SaveZeros},
-        Rewrite{"SaveANewImage", {}, SaveZeros}),
+        Rewrite{"SaveANewImage", {}, SaveZeros},
+        Rewrite{"ExportOverARawFile", test::RandomBytes(5000, 3),
+                [](const std::string& t, platform::FileSystem& fs) {
+                  return platform::WriteWholeFile(t, test::RandomBytes(368640, 4), fs);
+                }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Replace, KeepsTheFilesPermissionsAndRefusesAReadOnlyFile) {
