@@ -58,6 +58,7 @@ struct Command {
 
 // The command groups.
 std::span<const Command> ImageCommands();
+std::span<const Command> DriveCommands();
 
 // A usage error of `command`: the message and the usage line on stderr.
 int UsageError(const Command& command, const std::string& message);

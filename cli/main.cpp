@@ -9,7 +9,7 @@
 namespace vornak::cli {
 namespace {
 
-std::vector<std::span<const Command>> Groups() { return {ImageCommands()}; }
+std::vector<std::span<const Command>> Groups() { return {ImageCommands(), DriveCommands()}; }
 
 const Command* FindCommand(std::string_view name) {
   for (std::span<const Command> group : Groups()) {

@@ -1,0 +1,160 @@
+// vnk commands that work on the floppy drives: drives, dir, format.
+
+#include <cstdio>
+#include <variant>
+#include <iostream>
+#include <sstream>
+
+#include "cli/command.h"
+#include "image/imageformat.h"
+#include "platform/drivetable.h"
+#include "platform/fat12.h"
+
+namespace vornak::cli {
+namespace {
+
+using platform::Drive;
+using platform::MediaState;
+
+// The line suffix of a folder in a disk listing.
+constexpr std::string_view kDiskFolderSuffix = "   <Dir>";
+constexpr uint16_t kFolderAttributes = 16;  // the folder attribute and nothing else
+
+// "A:", "a:", "A" or "b" as a drive index; nothing for anything else.
+std::optional<int> DriveIndex(const Arguments& arguments) {
+  if (arguments.positional.empty()) return 0;
+  std::string word = arguments.positional[0];
+  if (word.size() == 2 && word[1] == ':') word.pop_back();
+  if (word.size() != 1) return std::nullopt;
+  const char letter = static_cast<char>(word[0] & ~0x20);
+  if (letter != 'A' && letter != 'B') return std::nullopt;
+  return letter - 'A';
+}
+
+std::string Letter(int index) { return std::string(1, static_cast<char>('A' + index)) + ":"; }
+
+// The format a capacity stands for, by the rows of the disk check: above
+// 1,400,000 bytes 1.44 MB, from 1,000,000 1.2 MB, from 700,000 720 KB, below 360 KB.
+const DiskFormat& FormatForCapacity(int64_t capacity) {
+  const int code = capacity >= 1400000 ? 1 : capacity >= 1000000 ? 2 : capacity >= 700000 ? 3 : 4;
+  return *FindDiskFormatByCode(code);
+}
+
+// The drive of a command, or the exit status when there is none.
+std::variant<Drive*, int> DriveOf(const Command& command, const Arguments& arguments) {
+  std::optional<int> index = DriveIndex(arguments);
+  if (!index) return UsageError(command, "a drive is A: or B:, not '" + arguments.positional[0] + "'");
+  Drive* drive = platform::SystemDriveTable().At(*index);
+  if (drive == nullptr) return Fail("vnk " + std::string(command.name) + ": there is no drive " + Letter(*index));
+  return drive;
+}
+
+int Drives(const Arguments&) {
+  platform::DriveTable& table = platform::SystemDriveTable();
+  platform::DriveServices& services = platform::SystemDrives();
+  for (int index = 0; index < 2; ++index) {
+    Drive* drive = table.At(index);
+    if (drive == nullptr) continue;
+    const platform::Medium medium = drive->Inspect();
+    std::string format = "-";
+    if (medium.state != MediaState::NoDisk && medium.state != MediaState::Unreadable) {
+      const int64_t capacity = services.DiskCapacity(index + 1);
+      format = capacity < 0 ? "unformatted" : std::string(FormatForCapacity(capacity).FormatName);
+    }
+    std::cout << Letter(index) << '\t' << drive->Path() << '\t' << platform::DriveKindName(drive->Kind())
+              << '\t' << platform::MediaStateName(medium.state) << '\t' << format << '\n';
+    if (!medium.detail.empty()) std::cerr << Letter(index) << ' ' << medium.detail << '\n';
+  }
+  return kExitSuccess;
+}
+
+int Dir(const Arguments& arguments);
+int Format(const Arguments& arguments);
+
+const Command kDriveCommands[] = {
+    {"drives", "drives", "List the floppy drives, what backs them and the disk in each",
+     "One line per drive, fields separated by tabs: the letter, the device or image\n"
+     "file behind it, its kind (device or virtual), the state of its disk (ready,\n"
+     "write-protected, no disk, unknown media, unreadable) and the format the disk's\n"
+     "file system reports. VORNAK_DRIVE_A and VORNAK_DRIVE_B choose the drives; see\n"
+     "the README.",
+     {}, 0, 0, Drives},
+    {"dir", "dir [DRIVE]", "List the root directory of the disk in a drive (A: by default)",
+     "Prints the entries in the order the disk holds them, long names where there\n"
+     "are some; a folder ends in \"   <Dir>\". Prints nothing for an empty disk.",
+     {}, 0, 1, Dir},
+    {"format", "format [DRIVE] [--size 1440|1200|720|360] [--label TEXT] [--full]",
+     "Format the disk in a drive (A: by default) with a fresh FAT12 file system",
+     "--size KB     the capacity: 1440, 1200, 720 or 360 (default: the disk's own,\n"
+     "              else 1440); a virtual drive's image file takes the new size\n"
+     "--label TEXT  the volume label, up to 11 characters\n"
+     "--full        writes every sector before the file system (with progress)\n"
+     "Everything on the disk is lost. A device is only written when it holds a\n"
+     "floppy-sized disk and is not mounted.",
+     {{"--size", true}, {"--label", true}, {"--full", false}}, 0, 1, Format},
+};
+
+int Dir(const Arguments& arguments) {
+  const Command& command = kDriveCommands[1];
+  std::variant<Drive*, int> drive = DriveOf(command, arguments);
+  if (const int* status = std::get_if<int>(&drive)) return *status;
+  const int index = DriveIndex(arguments).value();
+  platform::DriveServices& services = platform::SystemDrives();
+  if (services.DiskCapacity(index + 1) < 0) {
+    const platform::Medium medium = std::get<Drive*>(drive)->Inspect();
+    return Fail("vnk dir: " + Letter(index) + " holds no readable FAT12 disk" +
+                (medium.detail.empty() ? std::string() : " (" + medium.detail + ")"));
+  }
+  std::ostringstream out;
+  for (const platform::DiskEntry& entry : services.ListRootDirectory(index).value_or(std::vector<platform::DiskEntry>{})) {
+    out << entry.name << (entry.attributes == kFolderAttributes ? kDiskFolderSuffix : "") << '\n';
+  }
+  std::cout << out.str();
+  return kExitSuccess;
+}
+
+int Format(const Arguments& arguments) {
+  const Command& command = kDriveCommands[2];
+  std::variant<Drive*, int> drive = DriveOf(command, arguments);
+  if (const int* status = std::get_if<int>(&drive)) return *status;
+  platform::DriveServices& services = platform::SystemDrives();
+
+  platform::FormatRequest request;
+  request.driveIndex = DriveIndex(arguments).value();
+  request.capacityKb = services.StandardCapacityKb(request.driveIndex);
+  if (auto size = arguments.Value("--size")) {
+    const platform::FloppyLayout* layout = nullptr;
+    for (const platform::FloppyLayout& candidate : platform::kFloppyLayouts) {
+      if (std::to_string(candidate.capacityKb) == *size) layout = &candidate;
+    }
+    if (layout == nullptr) return UsageError(command, "--size is 1440, 1200, 720 or 360, not '" + *size + "'");
+    request.capacityKb = layout->capacityKb;
+  }
+  if (auto label = arguments.Value("--label")) {
+    if (Result<std::string> field = platform::VolumeLabelField(*label); !field) {
+      return UsageError(command, field.message());
+    }
+    request.label = *label;
+  }
+  request.quick = !arguments.Has("--full");
+
+  int shown = -1;
+  auto progress = [&](int done, int total) {
+    const int percent = total > 0 ? done * 100 / total : 100;
+    if (percent != shown) std::cerr << "\rFormatting " << Letter(request.driveIndex) << ' ' << percent << '%' << std::flush;
+    shown = percent;
+    return true;
+  };
+  Status formatted = services.Format(request, progress);
+  if (!request.quick) std::cerr << '\n';
+  if (!formatted) return Fail("vnk format: " + formatted.message());
+  std::cerr << "Formatted " << Letter(request.driveIndex) << " (" << std::get<Drive*>(drive)->Path() << ") to "
+            << request.capacityKb << " KB\n";
+  return kExitSuccess;
+}
+
+}  // namespace
+
+std::span<const Command> DriveCommands() { return kDriveCommands; }
+
+}  // namespace vornak::cli
