@@ -46,7 +46,9 @@ class DriveServices {
 
   // The entries of the root directory of the disk in drive `driveIndex`
   // (0 = A:, 1 = B:) in directory order, without deleted entries and the
-  // volume label. Nothing when the enumeration cannot start.
+  // volume label. Nothing when the enumeration cannot start: no drive, no
+  // readable FAT12 disk, or a root directory without entries (find-first
+  // finds nothing in an empty folder).
   virtual std::optional<std::vector<DiskEntry>> ListRootDirectory(int driveIndex) = 0;
 
   // The capacity in KB that the format dialog offers first for a drive.
