@@ -296,6 +296,10 @@ class ImageFileDrive final : public Drive {
     UniqueFd fd;
     if (::stat(path_.c_str(), &status) != 0) {
       if (errno != ENOENT) return Failure{Reason(path_, errno)};
+      if (createFormatted_) {
+        std::error_code error;  // the default floppy's folder is ours to make
+        std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), error);
+      }
       fd = UniqueFd(::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
     } else {
       if (!S_ISREG(status.st_mode)) return Failure{path_ + ": not a disk image file"};

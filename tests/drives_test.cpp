@@ -204,6 +204,11 @@ TEST_F(ImageFileDrives, TheDefaultFloppyIsCreatedFormattedWhenFirstNeeded) {
   EXPECT_EQ(test::ReadBytes(path)[100 * kSector], 0x42);
   EXPECT_EQ(MakeImageFileDrive(path, true)->Inspect().state, MediaState::Ready);
   EXPECT_EQ(test::ReadBytes(path)[100 * kSector], 0x42);
+
+  // Formatted before its first use, it is made in the format asked for.
+  const std::string fresh = dir_.File("other/vornak/drive-a.img");
+  ASSERT_TRUE(FormatDisk(*MakeImageFileDrive(fresh, true), 720, {"", 1}, true));
+  EXPECT_EQ(fs::file_size(fresh), 737280u);
 }
 
 // A sysfs tree with one USB interface per device: name, removable, class, subclass.
