@@ -348,7 +348,7 @@ class ImageFileDrive final : public Drive {
     }
     std::span<uint8_t> data(const_cast<uint8_t*>(from.data()), count * kDriveSectorSize);
     int error = TransferAll(writeFd_.get(), data, uint64_t{first} * kDriveSectorSize, true);
-    if (error == 0 && ::fdatasync(writeFd_.get()) != 0) error = errno;
+    if (error == 0 && ::fsync(writeFd_.get()) != 0) error = errno;
     return error == 0 ? SectorStatus::Success() : FailedErrno(path_, error, true);
   }
 
