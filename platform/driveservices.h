@@ -17,7 +17,7 @@ namespace vornak::platform {
 
 // One entry of a disk's directory, as the system's enumeration gives it.
 struct DiskEntry {
-  std::string name;         // the long name where there is one, else NAME.EXT
+  std::string name;         // UTF-8: the long name where there is one, else NAME.EXT
   uint16_t attributes = 0;  // the attribute word; 16 is a folder and nothing else
 
   bool operator==(const DiskEntry&) const = default;

@@ -272,7 +272,8 @@ std::optional<std::vector<DiskEntry>> RootDirectoryEntries(std::span<const uint8
     } else {
       std::string name = longName.NameFor(entry);
       if (name.empty()) name = ShortName(entry);
-      entries.push_back({std::move(name), attributes});
+      // An entry whose name is nothing but blanks names nothing to list.
+      if (!name.empty()) entries.push_back({std::move(name), attributes});
       longName.Forget();
     }
   }

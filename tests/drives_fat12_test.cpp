@@ -183,6 +183,8 @@ TEST(Fat12, TakesALongNameOnlyWhenItsPiecesBelongToTheShortEntry) {
        {test::ShortEntry("DIR        ", 0x10), test::ShortEntry("HIDDIR     ", 0x12),
         test::ShortEntry("ARCDIR     ", 0x30), test::ShortEntry("NOEXT      ", 0x00)},
        {{"DIR", 0x10}, {"HIDDIR", 0x12}, {"ARCDIR", 0x30}, {"NOEXT", 0x00}}},
+      {"a name of blanks only (found by the fuzzer)", {test::ShortEntry("           "), other},
+       {{"OTHER.TXT", 0x20}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
