@@ -109,6 +109,13 @@ const DiskFormat* FindDiskFormatByBytes(uint64_t bytes) {
   return nullptr;
 }
 
+const DiskFormat& DiskFormatForCapacity(int64_t capacity) {
+  if (capacity > 1400000) return kDiskFormats[0];
+  if (capacity > 1000000) return kDiskFormats[1];
+  if (capacity > 700000) return kDiskFormats[2];
+  return kDiskFormats[3];
+}
+
 Status CheckHeader(const ImageHeader& header) {
   const std::string name = header.FormatNameText();
   if (!IsKnownFormatName(name)) return NotAnImage();

@@ -5,6 +5,7 @@
 // test never blocks on a real modal window.
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,9 +58,10 @@ class Dialogs {
   }
 };
 
-// Test double: records every question and answers from a script. A question
-// the script did not expect is answered with its last button (Cancel, No or the
-// only OK) and counted, so that tests can fail on it without blocking.
+// Test double: records every box and answers questions from a script. A box
+// with one button needs no answer; a question the script did not expect is
+// answered with its last button (Cancel or No) and counted, so that tests can
+// fail on it without blocking.
 class ScriptedDialogs final : public Dialogs {
  public:
   void Answer(Button button) { answers_.push_back(button); }
@@ -67,9 +69,11 @@ class ScriptedDialogs final : public Dialogs {
 
   Button Ask(const Question& question) override {
     asked.push_back(question);
+    if (onAsk) onAsk(question);
+    if (question.buttons.size() <= 1) return question.buttons.empty() ? Button::Ok : question.buttons[0];
     if (answers_.empty()) {
       ++unscripted;
-      return question.buttons.empty() ? Button::Ok : question.buttons.back();
+      return question.buttons.back();
     }
     Button answer = answers_.front();
     answers_.pop_front();
@@ -97,6 +101,8 @@ class ScriptedDialogs final : public Dialogs {
   std::vector<Question> asked;
   std::vector<FileDialogRequest> fileRequests;
   int unscripted = 0;
+  // Runs while a box is on screen: what the user does meanwhile.
+  std::function<void(const Question&)> onAsk;
 
  private:
   std::deque<Button> answers_;

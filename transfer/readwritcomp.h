@@ -14,7 +14,10 @@
 #include <functional>
 #include <string>
 
+#include "image/imageformat.h"
+#include "platform/dialogs.h"
 #include "platform/drivetable.h"
+#include "platform/files.h"
 
 namespace vornak {
 
@@ -111,5 +114,58 @@ class ScopedDriveTable {
 using DeviceTrace = std::function<void(uint32_t controlCode, const DIOC_REGISTERS& in,
                                        const DIOC_REGISTERS& out)>;
 void SetDeviceTrace(DeviceTrace trace);
+
+// What a running save or restore reaches of the program around it: the
+// progress dialog, the output area, the "Include Description" check mark, the
+// message boxes, and the application's processing of pending window
+// messages. The window, vnk and the tests each give their own.
+class TransferHost {
+ public:
+  virtual ~TransferHost() = default;
+
+  // The progress dialog: its bar's range (from 0) and position, the caption
+  // of its percentage label, and showing it (modeless, Cancel focused).
+  virtual void SetProgressRange(int maximum) = 0;
+  virtual void SetProgressPosition(int position) = 0;
+  virtual void SetPercentCaption(const std::string& caption) = 0;
+  virtual void ShowProgress() = 0;
+
+  // The output area, where bad sectors are reported.
+  virtual void ClearOutput() = 0;
+  virtual void AppendOutput(const std::string& line) = 0;
+
+  // Whether the save appends the description.
+  virtual bool IncludeDescription() = 0;
+
+  virtual platform::Dialogs& Dialogs() = 0;
+  virtual void ProcessMessages() = 0;
+};
+
+// The messages of the save and the restore.
+inline constexpr std::string_view kTerminateImageCopy = "Terminate Image Copy ?";
+inline constexpr std::string_view kTerminateImageRestore = "Terminate Image Restore ?";
+inline constexpr std::string_view kBadSectorLine = "Bad sector Num.  ";
+inline constexpr std::string_view kBadSectorSummaryStart = "Source contained ";
+inline constexpr std::string_view kBadSectorSummaryEnd = " bad sectors.";
+inline constexpr std::string_view kDiskWriteProtected = "Disk is write protected.";
+inline constexpr std::string_view kErrorWritingToDisk = "ERROR writing to disk.";
+
+// Reads every sector of drive `drive` (0 = A:, 1 = B:) one at a time, going
+// on past sectors that cannot be read, and writes the image file `fileName`
+// from `diskHeader` (whose SectorCount and Compressed it rewrites). The file
+// is replaced only once it is complete: a cancelled save or one that cannot
+// write leaves any file of that name as it was. Returns false only when the
+// disk's buffer cannot be allocated.
+bool SaveDiskImage(TransferHost& host, int32_t drive, ImageHeader& diskHeader,
+                   const std::string& fileName, const std::string& description,
+                   platform::FileSystem& fs = platform::RealFileSystem());
+
+// Writes the image file `fileName` onto drive `drive` in chunks of 100
+// sectors, after checking that it holds a sound image of the format of the
+// disk in the drive (`diskHeader`'s FormatCode). Returns false when it stops
+// before writing anything; true once the transfer ran, even when cancelled or
+// failed.
+bool RestoreDiskImage(TransferHost& host, int32_t drive, const ImageHeader& diskHeader,
+                      const std::string& fileName);
 
 }  // namespace vornak
