@@ -110,9 +110,9 @@ const DiskFormat* FindDiskFormatByBytes(uint64_t bytes) {
 }
 
 const DiskFormat& DiskFormatForCapacity(int64_t capacity) {
-  if (capacity > 1400000) return kDiskFormats[0];
-  if (capacity > 1000000) return kDiskFormats[1];
-  if (capacity > 700000) return kDiskFormats[2];
+  if (capacity >= 1400000) return kDiskFormats[0];
+  if (capacity >= 1000000) return kDiskFormats[1];
+  if (capacity >= 700000) return kDiskFormats[2];
   return kDiskFormats[3];
 }
 

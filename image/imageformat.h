@@ -75,10 +75,11 @@ bool IsKnownFormatName(std::string_view name);
 const DiskFormat* FindDiskFormatByCode(int formatCode);
 const DiskFormat* FindDiskFormatByBytes(uint64_t bytes);
 
-// The format of a disk whose file system reports `capacity` bytes: above
-// 1,400,000 the 1.44 MB row, above 1,000,000 the 1.2 MB row, above 700,000 the
-// 720 KB row, else the 360 KB row. A capacity exactly on a boundary belongs to
-// the smaller format: no floppy reports one, and every capacity gets a row.
+// The format of a disk whose file system reports `capacity` bytes: from
+// 1,400,000 the 1.44 MB row, from 1,000,000 the 1.2 MB row, from 700,000 the
+// 720 KB row, below it the 360 KB row. A capacity exactly on a boundary
+// belongs to the larger format: no floppy reports one, and every capacity
+// gets a row.
 const DiskFormat& DiskFormatForCapacity(int64_t capacity);
 
 // An image as the readers use it.
