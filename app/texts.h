@@ -1,0 +1,61 @@
+#pragma once
+
+// The fixed texts of the main window: captions, menu items, hints and
+// messages, exactly as the user sees them.
+
+#include <string_view>
+
+namespace vornak {
+
+inline constexpr const char* kApplicationTitle = "Vornak";
+
+// Controls.
+inline constexpr const char* kSaveImageTo = "Save Image to...";
+inline constexpr const char* kRestoreImageFrom = "Restore Image from...";
+inline constexpr const char* kBrowse = "Browse...";
+inline constexpr const char* kActionBoxCaption = "Action To Perform";
+inline constexpr const char* kSaveImageItem = "Save Image";
+inline constexpr const char* kRestoreImageItem = "Restore Image";
+inline constexpr const char* kActionBoxHint = "Save Image to file or Restore  image to disk.";
+inline constexpr const char* kDriveBoxCaption = "Drive";
+inline constexpr const char* kDriveBoxHint = "Select drive to use.";
+inline constexpr const char* kDriveAItem = "A:";
+inline constexpr const char* kDriveBItem = "B:";
+inline constexpr const char* kBtnImageDesignCaption = "Save Image of DRIVE A: To File";
+inline constexpr const char* kDiskFilesHeading = "Disk Files...";
+// Appended to a disk listing's line for an entry that is a folder and nothing else.
+inline constexpr std::string_view kDiskFolderSuffix = "   <Dir>";
+
+// The captions that follow the selected action and drive: the big button's,
+// and the progress dialog's as the action box sets it and as every other
+// trigger sets it.
+struct SelectionCaptions {
+  const char* button;
+  const char* progressByActionBox;
+  const char* progress;
+};
+// Indexed [action][drive].
+inline constexpr SelectionCaptions kSelectionCaptions[2][2] = {
+    {{"SAVE Image of DRIVE A: To File", "Saving Image of DRIVE A: to File.", "Saving Image of DRIVE A:"},
+     {"SAVE Image of DRIVE B: To File", "Saving Image of DRIVE B: to File.", "Saving Image of DRIVE B:"}},
+    {{"RESTORE Image To DRIVE A:", "Restoring Image to DRIVE A:", "Restoring Image to DRIVE A:"},
+     {"RESTORE Image To DRIVE B:", "Restoring Image to DRIVE B:", "Restoring Image to DRIVE B:"}},
+};
+
+// Questions and messages.
+inline constexpr const char* kPutFormattedDisk = "Please put a Formatted disk in selected drive.";
+inline constexpr std::string_view kSaveConfirmation = "THIS WILL SAVE AN IMAGE OF DRIVE ";
+inline constexpr std::string_view kToTheFile = " to the file ";
+inline constexpr std::string_view kRestoreConfirmation = "THIS WILL WRITE THE IMAGE CONTAINED IN FILE, ";
+inline constexpr std::string_view kToDrive = "   TO DRIVE ";
+inline constexpr std::string_view kDiskShouldContain = "Disk drive should contain a ";
+inline constexpr std::string_view kDataWillBeLost = "WARNING: ANY EXISTING DATA ON THIS DISK WILL BE LOST.";
+inline constexpr std::string_view kFileExists = "A file with this name already exists";
+inline constexpr std::string_view kOverwriteQuestion = "Do you wish to over write it ?";
+
+// File names.
+inline constexpr std::string_view kDefaultExtension = "vnk";
+inline constexpr const char* kSaveDialogFilter = "Vornak files (*.vnk)|*.vnk|All files (*.*)|*.*";
+inline constexpr const char* kOpenDialogFilter = "Vornak files(*.vnk)|*.vnk|All files (*.*)|*.*";
+
+}  // namespace vornak

@@ -1,0 +1,159 @@
+// The Edit menu: listing the disk and the image, and formatting a drive.
+
+#include "app/form1.h"
+#include "platform/forms/formatdialog.h"
+#include "tests/gui/guifixtures.h"
+#include "tests/support/fixtures.h"
+
+namespace vornak {
+namespace {
+
+using platform::Button;
+using platform::DiskEntry;
+using platform::FormatRequest;
+
+class UtilitiesTest : public test::WindowTest {};
+
+TEST_F(UtilitiesTest, FromDiskListsTheSelectedDriveMarkingPlainFolders) {
+  drives.entries[1] = std::vector<DiskEntry>{
+      {".", 16},          {"DOCS", 16},      {"HIDDEN", 18},         {"READONLY", 17},
+      {"ARCHIVED", 48},   {"README.TXT", 32}, {"Caf\xE9 menu.txt", 32},
+  };
+  Form1->DriveBox->SetItemIndex(kDriveB);
+  Form1->FromDisk1->Click();
+  EXPECT_EQ(drives.listed, std::vector<int>{kDriveB});
+  EXPECT_EQ(Form1->Memo3->Lines(), (QStringList{".   <Dir>", "DOCS   <Dir>", "HIDDEN", "READONLY", "ARCHIVED",
+                                                "README.TXT", "Caf\u00e9 menu.txt"}));
+  EXPECT_TRUE(Form1->LblDisplay->isVisibleTo(Form1));
+  EXPECT_EQ(Form1->LblDisplay->Caption(), "Disk Files...");
+}
+
+TEST_F(UtilitiesTest, ADiskWithNothingToListLeavesTheHeadingAsItWas) {
+  test::TempDir dir;
+  const std::string image = dir.File("listed.vnk");
+  test::WriteImage(image, {test::ShortEntry("COMMAND COM")});
+  Form1->ImageFileName = image;
+  Form1->FromImage1Click();
+  ASSERT_EQ(Form1->LblDisplay->Caption(), "Image Files...");
+
+  for (const auto& answer : {std::optional<std::vector<DiskEntry>>{}, std::optional(std::vector<DiskEntry>{})}) {
+    drives.entries[0] = answer;
+    Form1->FromDisk1->Click();
+    EXPECT_EQ(Form1->Memo3->Lines(), QStringList());
+    EXPECT_EQ(Form1->LblDisplay->Caption(), "Image Files...");
+    EXPECT_TRUE(Form1->LblDisplay->isVisibleTo(Form1));
+  }
+}
+
+TEST_F(UtilitiesTest, FromImageListsOnlyANamedFile) {
+  Form1->Memo3->SetLines({"KEPT"});
+  Form1->FromImage1Click();  // no name: nothing at all
+  EXPECT_EQ(Form1->Memo3->Lines(), QStringList{"KEPT"});
+
+  test::TempDir dir;
+  Form1->ImageFileName = dir.File("gone.vnk");
+  dialogs.Answer(Button::Ok);
+  Form1->FromImage1Click();
+  EXPECT_EQ(Form1->Memo3->Lines(), QStringList());
+  EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"ERROR opening file  " + dir.File("gone.vnk")});
+}
+
+// Runs the next format dialog: sets it up with `fill`, presses Start, then Close.
+void FormatOnce(test::ScriptedModals& modals, std::function<void(forms::TFormatDialog&)> fill,
+                QString* caption = nullptr, int* offeredKb = nullptr) {
+  modals.Then([=](forms::TForm& form) {
+    auto& dialog = dynamic_cast<forms::TFormatDialog&>(form);
+    if (caption != nullptr) *caption = dialog.Caption();
+    if (offeredKb != nullptr) *offeredKb = dialog.CapacityKb();
+    fill(dialog);
+    dialog.BtnStart->click();
+    dialog.BtnClose->click();
+    return dialog.ModalResult();
+  });
+}
+
+TEST_F(UtilitiesTest, FormatAAndFormatBFormatTheirOwnDriveWhateverIsSelected) {
+  drives.standardKb[0] = 720;
+  drives.standardKb[1] = 1200;
+  struct Case {
+    forms::TMenuItem* TForm1::*command;
+    std::function<void(forms::TFormatDialog&)> fill;
+    QString caption;
+    int offeredKb;
+    FormatRequest request;
+    std::string summary;
+  };
+  const Case cases[] = {
+      {&TForm1::FormatA,
+       [](forms::TFormatDialog& dialog) {
+         dialog.VolumeLabel->setText("work disk");
+         dialog.QuickFormat->setChecked(true);
+       },
+       "Format Drive A:", 720, {0, 720, "WORK DISK", true, std::nullopt},
+       "Format of drive A: complete.\n\nCapacity: 720 KB (3.5\")\nVolume label: WORK DISK"},
+      {&TForm1::FormatB, [](forms::TFormatDialog& dialog) { dialog.SetCapacityKb(360); },
+       "Format Drive B:", 1200, {1, 360, "", false, std::nullopt},
+       "Format of drive B: complete.\n\nCapacity: 360 KB (5.25\")\nVolume label: (none)"},
+  };
+  // The selected drive has no say.
+  Form1->DriveBox->SetItemIndex(kDriveB);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.caption.toStdString());
+    drives.formats.clear();
+    dialogs.asked.clear();
+    QString caption;
+    int offered = 0;
+    FormatOnce(modals, c.fill, &caption, &offered);
+    dialogs.Answer(Button::Ok);
+    (Form1->*c.command)->Click();
+    EXPECT_EQ(caption, c.caption);
+    EXPECT_EQ(offered, c.offeredKb);
+    ASSERT_EQ(drives.formats.size(), 1u);
+    const FormatRequest& made = drives.formats[0];
+    EXPECT_EQ(made.driveIndex, c.request.driveIndex);
+    EXPECT_EQ(made.capacityKb, c.request.capacityKb);
+    EXPECT_EQ(made.label, c.request.label);
+    EXPECT_EQ(made.quick, c.request.quick);
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{c.summary});
+  }
+  EXPECT_EQ(modals.shown, (std::vector<QString>{"FormatDialog", "FormatDialog"}));
+}
+
+TEST_F(UtilitiesTest, TheFormatDialogReportsFailuresAndCancelsAFullFormat) {
+  drives.formatResult = Failure{"Drive A: holds a write-protected disk."};
+  FormatOnce(modals, [](forms::TFormatDialog&) {});
+  dialogs.Answer(Button::Ok);
+  Form1->FormatA->Click();
+  EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{
+                                 "Drive A: was not formatted.\n\nDrive A: holds a write-protected disk."});
+
+  // Cancel during a full format: the progress stops where it was, and the
+  // dialog stays open for another try.
+  dialogs.asked.clear();
+  drives.formatResult = Ok();
+  drives.formatSteps = 10;
+  int barAtCancel = -1;
+  bool stillOpen = false;
+  modals.Then([&](forms::TForm& form) {
+    auto& dialog = dynamic_cast<forms::TFormatDialog&>(form);
+    drives.onFormatStep = [&](int step) {
+      if (step != 3) return;
+      EXPECT_TRUE(dialog.Formatting());
+      EXPECT_EQ(dialog.BtnClose->Caption(), "Cancel");
+      EXPECT_FALSE(dialog.BtnStart->isEnabled());
+      barAtCancel = dialog.ProgressBar->Position();
+      dialog.BtnClose->click();
+    };
+    dialog.BtnStart->click();
+    stillOpen = !dialog.Formatting() && dialog.BtnStart->isEnabled() && dialog.BtnClose->Caption() == "Close";
+    return forms::mrCancel;
+  });
+  dialogs.Answer(Button::Ok);
+  Form1->FormatA->Click();
+  EXPECT_EQ(barAtCancel, 2);
+  EXPECT_TRUE(stillOpen);
+  EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"The format of drive A: was cancelled."});
+}
+
+}  // namespace
+}  // namespace vornak
