@@ -33,6 +33,7 @@ TMenuItem& TMenuItem::Add(TMenuItem& item) {
     action_ = menuAction;
   }
   submenu_->addAction(item.action_);
+  item.parentItem_ = this;
   items_.push_back(&item);
   return item;
 }
@@ -54,7 +55,10 @@ void TMenuItem::SetVisible(bool visible) { action_->setVisible(visible); }
 bool TMenuItem::IsSeparator() const { return action_->isSeparator(); }
 
 void TMenuItem::Click() {
-  if (submenu_ != nullptr || !action_->isVisible()) return;
+  if (submenu_ != nullptr) return;
+  for (const TMenuItem* item = this; item != nullptr; item = item->parentItem_) {
+    if (!item->Enabled() || !item->Visible()) return;
+  }
   action_->trigger();
 }
 

@@ -35,8 +35,8 @@ class TMenuItem final : public QObject {
   bool IsSeparator() const;
   const std::vector<TMenuItem*>& Items() const { return items_; }
 
-  // Chooses the item as the user would: nothing happens when it is disabled
-  // or hidden, or when it opens a submenu.
+  // Chooses the item as the user would: nothing happens when it or a menu
+  // above it is disabled or hidden, or when it opens a submenu.
   void Click();
 
   QAction* Action() const { return action_; }
@@ -50,6 +50,7 @@ class TMenuItem final : public QObject {
   QString caption_;
   QAction* action_;
   QMenu* submenu_ = nullptr;
+  TMenuItem* parentItem_ = nullptr;
   bool checked_ = false;
   std::vector<TMenuItem*> items_;
 };

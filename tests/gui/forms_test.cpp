@@ -164,8 +164,17 @@ TEST(MenuItemTest, AClickRunsTheHandlerOnlyAndOnlyWhenItCanBeChosen) {
   item.Click();
   EXPECT_EQ(clicks, 2);
 
+  // A hidden or disabled menu keeps its items out of reach.
+  item.SetVisible(true);
   top.SetVisible(false);
-  EXPECT_FALSE(menu.Bar()->actions().at(0)->isVisible());
+  item.Click();
+  top.SetVisible(true);
+  top.SetEnabled(false);
+  item.Click();
+  EXPECT_EQ(clicks, 2);
+  top.SetEnabled(true);
+  item.Click();
+  EXPECT_EQ(clicks, 3);
   EXPECT_EQ(menu.Bar()->actions().at(0)->text(), "&Top");
 }
 
