@@ -1,6 +1,9 @@
 // The Edit menu: listing the disk and the image, and formatting a drive.
 
+#include <cstdlib>
+
 #include "app/form1.h"
+#include "platform/drivetable.h"
 #include "platform/forms/formatdialog.h"
 #include "tests/gui/guifixtures.h"
 #include "tests/support/fixtures.h"
@@ -153,6 +156,58 @@ TEST_F(UtilitiesTest, TheFormatDialogReportsFailuresAndCancelsAFullFormat) {
   EXPECT_EQ(barAtCancel, 2);
   EXPECT_TRUE(stillOpen);
   EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"The format of drive A: was cancelled."});
+}
+
+// The dialog on the real drive layer: a virtual drive holding a blank disk is
+// formatted to each capacity in turn, and every result is a sound FAT12 disk
+// that the disk check then takes for the format it was given.
+TEST(FormatDialogOnAVirtualDriveTest, GivesDisksThatFsckCallsCleanInTheirOwnRow) {
+  if (test::ToolPath("fsck.fat").empty()) GTEST_SKIP() << "fsck.fat is not installed";
+  test::TempDir dir;
+  const std::string floppy = dir.File("drive-a.img");
+  test::WriteBytes(floppy, test::Bytes(737'280, 0));
+  platform::DriveSettings settings;
+  settings.driveA = floppy;
+  settings.devRoot = dir.File("dev");
+  settings.sysfsRoot = dir.File("sys");
+  settings.dataHome = dir.File("data");
+  platform::DriveTable table = platform::DriveTable::FromSettings(settings);
+  std::unique_ptr<platform::DriveServices> drives = platform::MakeDriveServices(table);
+  ASSERT_EQ(drives->LogicalDriveMask() & 1u, 1u);
+
+  struct Case {
+    int kb;
+    bool quick;
+    int formatCode;
+  };
+  const Case cases[] = {{1440, false, 1}, {1200, true, 2}, {720, true, 3}, {360, true, 4}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kb);
+    platform::ScriptedDialogs dialogs;
+    forms::TFormatDialog dialog(*drives, dialogs, kDriveA);
+    dialog.SetCapacityKb(c.kb);
+    dialog.VolumeLabel->setText("backup");
+    dialog.QuickFormat->setChecked(c.quick);
+    dialogs.Answer(Button::Ok);
+    dialog.BtnStart->click();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text.rfind("Format of drive A: complete.", 0), 0u) << dialogs.asked[0].text;
+    // A full format runs the bar over every sector of the disk.
+    if (!c.quick) {
+      EXPECT_EQ(dialog.ProgressBar->Max(), kDiskFormats[0].SectorCount);
+    }
+    EXPECT_EQ(dialog.ProgressBar->Position(), dialog.ProgressBar->Max());
+
+    EXPECT_EQ(test::ReadBytes(floppy).size(), static_cast<std::size_t>(c.kb) * 1024);
+    const test::CommandResult fsck = test::Run({"fsck.fat", "-n", floppy});
+    EXPECT_EQ(fsck.exitCode, 0) << fsck.out << fsck.err;
+    if (!test::ToolPath("mlabel").empty()) {
+      ::setenv("MTOOLS_SKIP_CHECK", "1", 1);
+      EXPECT_EQ(test::Run({"mlabel", "-i", floppy, "-s", "::"}).out, " Volume label is BACKUP     \n");
+    }
+    EXPECT_EQ(FormatForCapacity(drives->DiskCapacity(1)).FormatCode, c.formatCode);
+    EXPECT_EQ(drives->StandardCapacityKb(kDriveA), c.kb);
+  }
 }
 
 }  // namespace
