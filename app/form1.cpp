@@ -382,10 +382,12 @@ void TForm1::ListDiskFiles() {
   const std::optional<std::vector<platform::DiskEntry>> entries =
       services_.drives.ListRootDirectory(DriveBox->ItemIndex() == kDriveB ? kDriveB : kDriveA);
   if (!entries || entries->empty()) return;
+  // The drive layer gives names in UTF-8, long names and short ones alike.
   constexpr uint16_t kFolderOnly = 16;
   for (const platform::DiskEntry& entry : *entries) {
-    output_->AppendLine(entry.attributes == kFolderOnly ? entry.name + std::string(kDiskFolderSuffix)
-                                                        : entry.name);
+    Memo3->Append(QString::fromStdString(entry.attributes == kFolderOnly
+                                             ? entry.name + std::string(kDiskFolderSuffix)
+                                             : entry.name));
   }
   output_->ShowHeading(kDiskFilesHeading);
 }

@@ -20,7 +20,7 @@ class UtilitiesTest : public test::WindowTest {};
 TEST_F(UtilitiesTest, FromDiskListsTheSelectedDriveMarkingPlainFolders) {
   drives.entries[1] = std::vector<DiskEntry>{
       {".", 16},          {"DOCS", 16},      {"HIDDEN", 18},         {"READONLY", 17},
-      {"ARCHIVED", 48},   {"README.TXT", 32}, {"Caf\xE9 menu.txt", 32},
+      {"ARCHIVED", 48},   {"README.TXT", 32}, {"Caf\xC3\xA9 menu.txt", 32},
   };
   Form1->DriveBox->SetItemIndex(kDriveB);
   Form1->FromDisk1->Click();
@@ -59,6 +59,47 @@ TEST_F(UtilitiesTest, FromImageListsOnlyANamedFile) {
   Form1->FromImage1Click();
   EXPECT_EQ(Form1->Memo3->Lines(), QStringList());
   EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"ERROR opening file  " + dir.File("gone.vnk")});
+}
+
+// The real drive layer with drive A: backed by the image file `floppy`, and
+// no machine drive in sight.
+struct VirtualDriveA {
+  VirtualDriveA(const test::TempDir& dir, const std::string& floppy)
+      : table(platform::DriveTable::FromSettings(Settings(dir, floppy))),
+        services(platform::MakeDriveServices(table)) {}
+  static platform::DriveSettings Settings(const test::TempDir& dir, const std::string& floppy) {
+    platform::DriveSettings settings;
+    settings.driveA = floppy;
+    settings.devRoot = dir.File("dev");
+    settings.sysfsRoot = dir.File("sys");
+    settings.dataHome = dir.File("data");
+    return settings;
+  }
+  platform::DriveTable table;
+  std::unique_ptr<platform::DriveServices> services;
+};
+
+// The listing on the real drive layer: a virtual drive holding a disk that
+// mtools made, with a long name that is not ASCII.
+TEST(FromDiskOnAVirtualDriveTest, ListsTheNamesAsTheFileSystemHoldsThem) {
+  if (test::ToolPath("mkfs.fat").empty() || test::ToolPath("mcopy").empty()) {
+    GTEST_SKIP() << "mkfs.fat and mtools are needed";
+  }
+  test::TempDir dir;
+  const std::string floppy = dir.File("drive-a.img");
+  test::MakeFatDisk(floppy, 1440, "LISTED");
+  test::Mtools("mmd", {"-i", floppy, "::DOCS"});
+  test::PutFile(floppy, "::Caf\xC3\xA9 menu.txt", test::BytesOf("soup"));
+  test::PutFile(floppy, "::README.TXT", test::BytesOf("read me"));
+  VirtualDriveA drive(dir, floppy);
+  platform::DriveServices* drives = drive.services.get();
+  platform::ScriptedDialogs dialogs;
+  test::FakeDesktop desktop;
+
+  TForm1 form({dialogs, *drives, desktop, platform::RealFileSystem()});
+  form.FromDisk1->Click();
+  EXPECT_EQ(form.Memo3->Lines(), (QStringList{"DOCS   <Dir>", "Caf\u00e9 menu.txt", "README.TXT"}));
+  EXPECT_EQ(form.LblDisplay->Caption(), "Disk Files...");
 }
 
 // Runs the next format dialog: sets it up with `fill`, presses Start, then Close.
@@ -166,13 +207,8 @@ TEST(FormatDialogOnAVirtualDriveTest, GivesDisksThatFsckCallsCleanInTheirOwnRow)
   test::TempDir dir;
   const std::string floppy = dir.File("drive-a.img");
   test::WriteBytes(floppy, test::Bytes(737'280, 0));
-  platform::DriveSettings settings;
-  settings.driveA = floppy;
-  settings.devRoot = dir.File("dev");
-  settings.sysfsRoot = dir.File("sys");
-  settings.dataHome = dir.File("data");
-  platform::DriveTable table = platform::DriveTable::FromSettings(settings);
-  std::unique_ptr<platform::DriveServices> drives = platform::MakeDriveServices(table);
+  VirtualDriveA drive(dir, floppy);
+  platform::DriveServices* drives = drive.services.get();
   ASSERT_EQ(drives->LogicalDriveMask() & 1u, 1u);
 
   struct Case {
