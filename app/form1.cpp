@@ -26,13 +26,6 @@ int ScaledScreenSize(int pixels, double factor) {
   return static_cast<int>(static_cast<long double>(pixels / 4) * static_cast<long double>(factor));
 }
 
-const DiskFormat& FormatForCapacity(int64_t capacity) {
-  if (capacity >= 1'400'000) return kDiskFormats[0];
-  if (capacity >= 1'000'000) return kDiskFormats[1];
-  if (capacity >= 700'000) return kDiskFormats[2];
-  return kDiskFormats[3];
-}
-
 void OutputArea::AppendLine(const std::string& line) { memo_.Append(FromAnsi(line)); }
 
 void OutputArea::ShowHeading(const std::string& caption) {
@@ -270,7 +263,7 @@ bool TForm1::CheckDiskInDrive(int driveNumber) {
     if (answer != Button::Ok) return false;
     capacity = services_.drives.DiskCapacity(driveNumber);
   }
-  const DiskFormat& format = FormatForCapacity(capacity);
+  const DiskFormat& format = DiskFormatForCapacity(capacity);
   DiskHeader.SectorCount = format.SectorCount;
   DiskHeader.FormatClass = format.FormatClass;
   DiskHeader.FormatCode = format.FormatCode;

@@ -33,9 +33,6 @@ int PercentOf(int a, double p);
 // (pixels div 4) x factor in extended precision, truncated: the main window's
 // size from the screen's.
 int ScaledScreenSize(int pixels, double factor);
-// The supported format a disk of `capacity` bytes is taken for. Each boundary
-// capacity (700,000, 1,000,000, 1,400,000) belongs to the larger format.
-const DiskFormat& FormatForCapacity(int64_t capacity);
 
 enum class Confirmation { Ok, Cancel, Failed };
 

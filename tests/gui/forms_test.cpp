@@ -187,7 +187,6 @@ TEST(ApplicationTest, AnExceptionFromAHandlerIsShownAndTheProgramGoesOn) {
   button.OnClick = [&] {
     if (++runs == 1) throw std::runtime_error("Memory allocation error.");
   };
-  dialogs.Answer(platform::Button::Ok);
   button.click();
   button.click();
   EXPECT_EQ(runs, 2);

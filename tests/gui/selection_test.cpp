@@ -193,7 +193,6 @@ TEST_F(SelectionTest, ARestoreOfAFileThatCannotBeOpenedFails) {
     SCOPED_TRACE(name);
     dialogs.asked.clear();
     Form1->ImageFileName = name;
-    dialogs.Answer(Button::Ok);
     EXPECT_EQ(Form1->ConfirmOperation(kRestoreAction, "B:"), Confirmation::Failed);
     EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"ERROR opening file  " + name});
     EXPECT_EQ(dialogs.asked.at(0).kind, DialogKind::Information);

@@ -55,7 +55,6 @@ TEST_F(UtilitiesTest, FromImageListsOnlyANamedFile) {
 
   test::TempDir dir;
   Form1->ImageFileName = dir.File("gone.vnk");
-  dialogs.Answer(Button::Ok);
   Form1->FromImage1Click();
   EXPECT_EQ(Form1->Memo3->Lines(), QStringList());
   EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"ERROR opening file  " + dir.File("gone.vnk")});
@@ -148,7 +147,6 @@ TEST_F(UtilitiesTest, FormatAAndFormatBFormatTheirOwnDriveWhateverIsSelected) {
     QString caption;
     int offered = 0;
     FormatOnce(modals, c.fill, &caption, &offered);
-    dialogs.Answer(Button::Ok);
     (Form1->*c.command)->Click();
     EXPECT_EQ(caption, c.caption);
     EXPECT_EQ(offered, c.offeredKb);
@@ -166,7 +164,6 @@ TEST_F(UtilitiesTest, FormatAAndFormatBFormatTheirOwnDriveWhateverIsSelected) {
 TEST_F(UtilitiesTest, TheFormatDialogReportsFailuresAndCancelsAFullFormat) {
   drives.formatResult = Failure{"Drive A: holds a write-protected disk."};
   FormatOnce(modals, [](forms::TFormatDialog&) {});
-  dialogs.Answer(Button::Ok);
   Form1->FormatA->Click();
   EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{
                                  "Drive A: was not formatted.\n\nDrive A: holds a write-protected disk."});
@@ -192,7 +189,6 @@ TEST_F(UtilitiesTest, TheFormatDialogReportsFailuresAndCancelsAFullFormat) {
     stillOpen = !dialog.Formatting() && dialog.BtnStart->isEnabled() && dialog.BtnClose->Caption() == "Close";
     return forms::mrCancel;
   });
-  dialogs.Answer(Button::Ok);
   Form1->FormatA->Click();
   EXPECT_EQ(barAtCancel, 2);
   EXPECT_TRUE(stillOpen);
@@ -224,7 +220,6 @@ TEST(FormatDialogOnAVirtualDriveTest, GivesDisksThatFsckCallsCleanInTheirOwnRow)
     dialog.SetCapacityKb(c.kb);
     dialog.VolumeLabel->setText("backup");
     dialog.QuickFormat->setChecked(c.quick);
-    dialogs.Answer(Button::Ok);
     dialog.BtnStart->click();
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(dialogs.asked[0].text.rfind("Format of drive A: complete.", 0), 0u) << dialogs.asked[0].text;
@@ -241,7 +236,7 @@ TEST(FormatDialogOnAVirtualDriveTest, GivesDisksThatFsckCallsCleanInTheirOwnRow)
       ::setenv("MTOOLS_SKIP_CHECK", "1", 1);
       EXPECT_EQ(test::Run({"mlabel", "-i", floppy, "-s", "::"}).out, " Volume label is BACKUP     \n");
     }
-    EXPECT_EQ(FormatForCapacity(drives->DiskCapacity(1)).FormatCode, c.formatCode);
+    EXPECT_EQ(DiskFormatForCapacity(drives->DiskCapacity(1)).FormatCode, c.formatCode);
     EXPECT_EQ(drives->StandardCapacityKb(kDriveA), c.kb);
   }
 }
