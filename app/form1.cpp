@@ -9,6 +9,8 @@
 #include "platform/forms/formatdialog.h"
 #include "platform/forms/text.h"
 #include "transfer/forms/form3.h"
+#include "transfer/questions.h"
+#include "transfer/readwritcomp.h"
 
 namespace vornak {
 
@@ -32,6 +34,42 @@ void OutputArea::ShowHeading(const std::string& caption) {
   heading_.SetCaption(FromAnsi(caption));
   heading_.show();
 }
+
+namespace {
+
+// What a running save or restore reaches of the windows: the progress dialog,
+// Memo3, the "Include Description" check mark, the message boxes, and the
+// application's processing of window messages.
+class WindowTransferHost final : public TransferHost {
+ public:
+  WindowTransferHost(TForm1& window, TForm3& progress) : window_(window), progress_(progress) {}
+
+  void SetProgressRange(int maximum) override {
+    progress_.ProgressBar1->SetMin(0);
+    progress_.ProgressBar1->SetMax(maximum);
+  }
+  void SetProgressPosition(int position) override { progress_.ProgressBar1->SetPosition(position); }
+  void SetPercentCaption(const std::string& caption) override {
+    progress_.Label1->SetCaption(QString::fromStdString(caption));
+  }
+  void ShowProgress() override {
+    progress_.Show();
+    progress_.BtnCancel->setFocus();
+  }
+  void ClearOutput() override { window_.Memo3->Clear(); }
+  void AppendOutput(const std::string& line) override { window_.Output().AppendLine(line); }
+  bool IncludeDescription() override { return window_.IncludeDescription1->Checked(); }
+  platform::Dialogs& Dialogs() override { return window_.Dialogs(); }
+  void ProcessMessages() override {
+    if (forms::Application != nullptr) forms::Application->ProcessMessages();
+  }
+
+ private:
+  TForm1& window_;
+  TForm3& progress_;
+};
+
+}  // namespace
 
 TForm1::TForm1(const Services& services) : TForm("Form1"), services_(services) {
   SetCaption(kApplicationTitle);
@@ -96,6 +134,7 @@ void TForm1::CreateControls() {
   BtnImage->setObjectName("BtnImage");
   BtnImage->setFont(arial);
   BtnImage->SetCaption(kBtnImageDesignCaption);
+  BtnImage->OnClick = [this] { BtnImageClick(); };
 
   Memo3 = new forms::TMemo(client);
   Memo3->setObjectName("Memo3");
@@ -137,14 +176,15 @@ void TForm1::CreateMenus() {
   FormatB = &Edit1->Add(*item("FormatB", "Format  &B:", [this] { FormatBClick(); }));
   FromImage1->SetEnabled(false);
 
-  // The save and restore commands are run by the operation launch.
   Options1 = item("Options1", "&Options");
   SaveImageofDriveA1 = &Options1->Add(*item("SaveImageofDriveA1", "&Save Image"));
-  SaveFromA = &SaveImageofDriveA1->Add(*item("SaveFromA", "Save From &A:"));
-  SaveFromB = &SaveImageofDriveA1->Add(*item("SaveFromB", "Save From &B:"));
+  SaveFromA = &SaveImageofDriveA1->Add(*item("SaveFromA", "Save From &A:", [this] { SaveFromAClick(); }));
+  SaveFromB = &SaveImageofDriveA1->Add(*item("SaveFromB", "Save From &B:", [this] { SaveFromBClick(); }));
   SaveImageofDriveB1 = &Options1->Add(*item("SaveImageofDriveB1", "&Restore Image"));
-  RestoreToA = &SaveImageofDriveB1->Add(*item("RestoreToA", "Restore To &A:"));
-  RestoreToB = &SaveImageofDriveB1->Add(*item("RestoreToB", "Restore To &B:"));
+  RestoreToA =
+      &SaveImageofDriveB1->Add(*item("RestoreToA", "Restore To &A:", [this] { RestoreToAClick(); }));
+  RestoreToB =
+      &SaveImageofDriveB1->Add(*item("RestoreToB", "Restore To &B:", [this] { RestoreToBClick(); }));
   IncludeDescription1 = &Options1->Add(
       *item("IncludeDescription1", "&Include Description", [this] { IncludeDescription1Click(); }));
   EditDescription1 = &Options1->Add(
@@ -254,27 +294,14 @@ void TForm1::BDrive1Click() {
 }
 
 bool TForm1::CheckDiskInDrive(int driveNumber) {
-  int64_t capacity = services_.drives.DiskCapacity(driveNumber);
-  // Any answer below zero means the drive holds no readable disk.
-  while (capacity < 0) {
-    services_.desktop.Beep();
-    const Button answer =
-        services_.dialogs.Ask({DialogKind::Warning, "", kPutFormattedDisk, {Button::Ok, Button::Cancel}});
-    if (answer != Button::Ok) return false;
-    capacity = services_.drives.DiskCapacity(driveNumber);
-  }
-  const DiskFormat& format = DiskFormatForCapacity(capacity);
-  DiskHeader.SectorCount = format.SectorCount;
-  DiskHeader.FormatClass = format.FormatClass;
-  DiskHeader.FormatCode = format.FormatCode;
-  DiskHeader.SetFormatName(format.FormatName);
-  return true;
+  return vornak::CheckDiskInDrive(services_.drives, services_.dialogs, [this] { services_.desktop.Beep(); },
+                                  driveNumber, DiskHeader);
 }
 
 Confirmation TForm1::ConfirmOperation(int action, const std::string& driveText) {
   std::string text;
   if (action == kSaveAction) {
-    text.append(kSaveConfirmation).append(driveText).append(kToTheFile).append("\n\n").append(ImageFileName);
+    text = SaveConfirmationText(driveText, ImageFileName);
   } else {
     // Only a file can be opened: a folder of that name counts as missing.
     std::optional<ImageHeader> header;
@@ -285,16 +312,7 @@ Confirmation TForm1::ConfirmOperation(int action, const std::string& driveText) 
       services_.dialogs.ShowMessage(std::string(kErrorOpeningFile) + ImageFileName);
       return Confirmation::Failed;
     }
-    text.append(kRestoreConfirmation)
-        .append("\n\n")
-        .append(ImageFileName)
-        .append(kToDrive)
-        .append(driveText)
-        .append("\n\n")
-        .append(kDiskShouldContain)
-        .append(header->FormatNameText())
-        .append("\n\n")
-        .append(kDataWillBeLost);
+    text = RestoreConfirmationText(ImageFileName, driveText, header->FormatNameText());
   }
   const Button answer = services_.dialogs.Ask(
       {DialogKind::Application, kApplicationTitle, text, {Button::Ok, Button::Cancel}});
@@ -302,9 +320,8 @@ Confirmation TForm1::ConfirmOperation(int action, const std::string& driveText) 
 }
 
 bool TForm1::ConfirmOverwrite() {
-  std::string text;
-  text.append(kFileExists).append("\n").append(kOverwriteQuestion).append("\n");
-  return services_.dialogs.Ask({DialogKind::Warning, "", text, {Button::Yes, Button::No}}) == Button::Yes;
+  return services_.dialogs.Ask({DialogKind::Warning, "", OverwriteQuestionText(), {Button::Yes, Button::No}}) ==
+         Button::Yes;
 }
 
 void TForm1::EditFileNameChange() { ImageFileName = forms::ToPath(EditFileName->text()); }
@@ -401,6 +418,60 @@ void TForm1::EditDescription1Click() {
   // file keeps its payload and its old description.
   if (Status replaced = ReplaceDescription(ImageFileName, ImageDescription, services_.files); !replaced) {
     services_.dialogs.ShowMessage(replaced.message());
+  }
+}
+
+void TForm1::BtnImageClick() { RunOperation(ActionBox->ItemIndex(), DriveBox->ItemIndex()); }
+
+void TForm1::RunOptionsCommand(int action, int driveIndex) {
+  DriveBox->SetItemIndex(driveIndex);
+  ActionBox->SetItemIndex(action);
+  const SelectionCaptions& captions = kSelectionCaptions[action][driveIndex];
+  if (Form3 != nullptr) Form3->SetCaption(captions.progress);
+  BtnImage->SetCaption(captions.button);
+  RunOperation(action, driveIndex);
+}
+
+void TForm1::RunOperation(int action, int driveIndex) {
+  if (!CheckDiskInDrive(driveIndex + 1)) return;
+  if (ConfirmOperation(action, DriveText(driveIndex)) != Confirmation::Ok) return;
+  // Only a file counts as existing: a folder of that name is no image to replace.
+  if (action == kSaveAction && platform::FileExists(ImageFileName, services_.files) && !ConfirmOverwrite()) {
+    return;
+  }
+  StartOperation();
+}
+
+void TForm1::SetLocked(bool locked) {
+  BtnImage->setEnabled(!locked);
+  BtnBrowse->setEnabled(!locked);
+  for (TMenuItem* menu : {File1, Edit1, Options1, Help1}) menu->SetVisible(!locked);
+}
+
+void TForm1::StartOperation() {
+  SetLocked(true);
+  // The window comes back whatever the operation does, an exception included.
+  struct Unlock {
+    TForm1& window;
+    ~Unlock() {
+      if (Form3 != nullptr) Form3->Close();
+      window.SetLocked(false);
+    }
+  } unlock{*this};
+  if (forms::Application != nullptr) forms::Application->ProcessMessages();
+
+  if (ImageFileName.empty()) {
+    services_.dialogs.ShowMessage(std::string(kSelectFileNameFirst));
+    return;
+  }
+  if (Form3 == nullptr) return;
+  WindowTransferHost host(*this, *Form3);
+  const int drive = DriveBox->ItemIndex();
+  if (ActionBox->ItemIndex() == kSaveAction) {
+    if (IncludeDescription1->Checked()) ImageDescription = AskForDescription(ImageDescription).text;
+    SaveDiskImage(host, drive, DiskHeader, ImageFileName, ImageDescription, services_.files);
+  } else {
+    RestoreDiskImage(host, drive, DiskHeader, ImageFileName);
   }
 }
 

@@ -154,7 +154,24 @@ class TForm1 final : public forms::TForm {
   void IncludeDescription1Click();
   void EditDescription1Click();
 
+  // Starting a save or a restore: the big button runs the selected action on
+  // the selected drive; each Options command selects its own first.
+  void BtnImageClick();
+  void SaveFromAClick() { RunOptionsCommand(kSaveAction, kDriveA); }
+  void SaveFromBClick() { RunOptionsCommand(kSaveAction, kDriveB); }
+  void RestoreToAClick() { RunOptionsCommand(kRestoreAction, kDriveA); }
+  void RestoreToBClick() { RunOptionsCommand(kRestoreAction, kDriveB); }
+  // Locks the window, runs the selected operation, closes the progress
+  // dialog and unlocks the window again, whatever happened.
+  void StartOperation();
+
  private:
+  void RunOptionsCommand(int action, int driveIndex);
+  // The disk check, the confirmations and StartOperation.
+  void RunOperation(int action, int driveIndex);
+  // Disables BtnImage and BtnBrowse and hides the four menus, or undoes it.
+  void SetLocked(bool locked);
+
   void CreateControls();
   void CreateMenus();
   void SetTabOrder();

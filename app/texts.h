@@ -42,17 +42,6 @@ inline constexpr SelectionCaptions kSelectionCaptions[2][2] = {
      {"RESTORE Image To DRIVE B:", "Restoring Image to DRIVE B:", "Restoring Image to DRIVE B:"}},
 };
 
-// Questions and messages.
-inline constexpr const char* kPutFormattedDisk = "Please put a Formatted disk in selected drive.";
-inline constexpr std::string_view kSaveConfirmation = "THIS WILL SAVE AN IMAGE OF DRIVE ";
-inline constexpr std::string_view kToTheFile = " to the file ";
-inline constexpr std::string_view kRestoreConfirmation = "THIS WILL WRITE THE IMAGE CONTAINED IN FILE, ";
-inline constexpr std::string_view kToDrive = "   TO DRIVE ";
-inline constexpr std::string_view kDiskShouldContain = "Disk drive should contain a ";
-inline constexpr std::string_view kDataWillBeLost = "WARNING: ANY EXISTING DATA ON THIS DISK WILL BE LOST.";
-inline constexpr std::string_view kFileExists = "A file with this name already exists";
-inline constexpr std::string_view kOverwriteQuestion = "Do you wish to over write it ?";
-
 // File names.
 inline constexpr std::string_view kDefaultExtension = "vnk";
 inline constexpr const char* kSaveDialogFilter = "Vornak files (*.vnk)|*.vnk|All files (*.*)|*.*";
