@@ -1,5 +1,7 @@
 #include "cli/command.h"
 
+#include "description/description.h"
+
 #include <algorithm>
 #include <iostream>
 
@@ -36,6 +38,26 @@ Result<Arguments> ParseArguments(std::span<const std::string> words,
     }
   }
   return arguments;
+}
+
+std::optional<int> ParseDriveLetter(std::string_view word) {
+  if (word.size() == 2 && word[1] == ':') word.remove_suffix(1);
+  if (word.size() != 1) return std::nullopt;
+  const char letter = static_cast<char>(word[0] & ~0x20);
+  if (letter != 'A' && letter != 'B') return std::nullopt;
+  return letter - 'A';
+}
+
+Result<std::string> DescriptionText(const std::string& typed) {
+  std::string text;
+  for (char c : typed) {
+    if (c != '\n' && c != '\r') text += c;
+  }
+  if (text.size() > kMaxDescriptionLength) {
+    return Failure{"a description holds at most " + std::to_string(kMaxDescriptionLength) +
+                   " characters"};
+  }
+  return text;
 }
 
 int UsageError(const Command& command, const std::string& message) {

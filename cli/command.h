@@ -56,9 +56,18 @@ struct Command {
   int (*run)(const Arguments& arguments) = nullptr;
 };
 
+// A drive named on the command line: "A:", "a:", "A" or "b" as a drive
+// index (0 = A:, 1 = B:); nothing for anything else.
+std::optional<int> ParseDriveLetter(std::string_view word);
+
+// A description as the editor would store it: line breaks removed, at most
+// 256 characters.
+Result<std::string> DescriptionText(const std::string& typed);
+
 // The command groups.
 std::span<const Command> ImageCommands();
 std::span<const Command> DriveCommands();
+std::span<const Command> TransferCommands();
 
 // A usage error of `command`: the message and the usage line on stderr.
 int UsageError(const Command& command, const std::string& message);

@@ -9,6 +9,7 @@
 #include "image/imageformat.h"
 #include "platform/drivetable.h"
 #include "platform/fat12.h"
+#include "transfer/questions.h"
 
 namespace vornak::cli {
 namespace {
@@ -20,24 +21,10 @@ using platform::MediaState;
 constexpr std::string_view kDiskFolderSuffix = "   <Dir>";
 constexpr uint16_t kFolderAttributes = 16;  // the folder attribute and nothing else
 
-// "A:", "a:", "A" or "b" as a drive index; nothing for anything else.
+// The drive a command names (A: when it names none), or nothing.
 std::optional<int> DriveIndex(const Arguments& arguments) {
   if (arguments.positional.empty()) return 0;
-  std::string word = arguments.positional[0];
-  if (word.size() == 2 && word[1] == ':') word.pop_back();
-  if (word.size() != 1) return std::nullopt;
-  const char letter = static_cast<char>(word[0] & ~0x20);
-  if (letter != 'A' && letter != 'B') return std::nullopt;
-  return letter - 'A';
-}
-
-std::string Letter(int index) { return std::string(1, static_cast<char>('A' + index)) + ":"; }
-
-// The format a capacity stands for, by the rows of the disk check: above
-// 1,400,000 bytes 1.44 MB, from 1,000,000 1.2 MB, from 700,000 720 KB, below 360 KB.
-const DiskFormat& FormatForCapacity(int64_t capacity) {
-  const int code = capacity >= 1400000 ? 1 : capacity >= 1000000 ? 2 : capacity >= 700000 ? 3 : 4;
-  return *FindDiskFormatByCode(code);
+  return ParseDriveLetter(arguments.positional[0]);
 }
 
 // The drive of a command, or the exit status when there is none.
@@ -45,7 +32,7 @@ std::variant<Drive*, int> DriveOf(const Command& command, const Arguments& argum
   std::optional<int> index = DriveIndex(arguments);
   if (!index) return UsageError(command, "a drive is A: or B:, not '" + arguments.positional[0] + "'");
   Drive* drive = platform::SystemDriveTable().At(*index);
-  if (drive == nullptr) return Fail("vnk " + std::string(command.name) + ": there is no drive " + Letter(*index));
+  if (drive == nullptr) return Fail("vnk " + std::string(command.name) + ": there is no drive " + DriveText(*index));
   return drive;
 }
 
@@ -59,11 +46,11 @@ int Drives(const Arguments&) {
     std::string format = "-";
     if (medium.state != MediaState::NoDisk && medium.state != MediaState::Unreadable) {
       const int64_t capacity = services.DiskCapacity(index + 1);
-      format = capacity < 0 ? "unformatted" : std::string(FormatForCapacity(capacity).FormatName);
+      format = capacity < 0 ? "unformatted" : std::string(DiskFormatForCapacity(capacity).FormatName);
     }
-    std::cout << Letter(index) << '\t' << drive->Path() << '\t' << platform::DriveKindName(drive->Kind())
+    std::cout << DriveText(index) << '\t' << drive->Path() << '\t' << platform::DriveKindName(drive->Kind())
               << '\t' << platform::MediaStateName(medium.state) << '\t' << format << '\n';
-    if (!medium.detail.empty()) std::cerr << Letter(index) << ' ' << medium.detail << '\n';
+    if (!medium.detail.empty()) std::cerr << DriveText(index) << ' ' << medium.detail << '\n';
   }
   return kExitSuccess;
 }
@@ -102,7 +89,7 @@ int Dir(const Arguments& arguments) {
   platform::DriveServices& services = platform::SystemDrives();
   if (services.DiskCapacity(index + 1) < 0) {
     const platform::Medium medium = std::get<Drive*>(drive)->Inspect();
-    return Fail("vnk dir: " + Letter(index) + " holds no readable FAT12 disk" +
+    return Fail("vnk dir: " + DriveText(index) + " holds no readable FAT12 disk" +
                 (medium.detail.empty() ? std::string() : " (" + medium.detail + ")"));
   }
   std::ostringstream out;
@@ -141,14 +128,14 @@ int Format(const Arguments& arguments) {
   int shown = -1;
   auto progress = [&](int done, int total) {
     const int percent = total > 0 ? done * 100 / total : 100;
-    if (percent != shown) std::cerr << "\rFormatting " << Letter(request.driveIndex) << ' ' << percent << '%' << std::flush;
+    if (percent != shown) std::cerr << "\rFormatting " << DriveText(request.driveIndex) << ' ' << percent << '%' << std::flush;
     shown = percent;
     return true;
   };
   Status formatted = services.Format(request, progress);
   if (!request.quick) std::cerr << '\n';
   if (!formatted) return Fail("vnk format: " + formatted.message());
-  std::cerr << "Formatted " << Letter(request.driveIndex) << " (" << std::get<Drive*>(drive)->Path() << ") to "
+  std::cerr << "Formatted " << DriveText(request.driveIndex) << " (" << std::get<Drive*>(drive)->Path() << ") to "
             << request.capacityKb << " KB\n";
   return kExitSuccess;
 }

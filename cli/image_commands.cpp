@@ -24,20 +24,6 @@ class StdoutListing final : public ListingOutput {
   void ShowHeading(const std::string&) override {}
 };
 
-// A description as the editor would store it: line breaks removed, at most
-// 256 characters.
-Result<std::string> DescriptionText(const std::string& typed) {
-  std::string text;
-  for (char c : typed) {
-    if (c != '\n' && c != '\r') text += c;
-  }
-  if (text.size() > kMaxDescriptionLength) {
-    return Failure{"a description holds at most " + std::to_string(kMaxDescriptionLength) +
-                   " characters"};
-  }
-  return text;
-}
-
 int List(const Arguments& arguments) {
   StdoutListing listing;
   TerminalDialogs dialogs;

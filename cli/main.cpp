@@ -9,7 +9,7 @@
 namespace vornak::cli {
 namespace {
 
-std::vector<std::span<const Command>> Groups() { return {ImageCommands(), DriveCommands()}; }
+std::vector<std::span<const Command>> Groups() { return {TransferCommands(), ImageCommands(), DriveCommands()}; }
 
 const Command* FindCommand(std::string_view name) {
   for (std::span<const Command> group : Groups()) {
@@ -32,7 +32,7 @@ void PrintOverview(std::ostream& out) {
     }
   }
   out << "\n'vnk help COMMAND' tells more about a command; 'vnk --version' the version.\n"
-         "Exit status: 0 success, 1 failure, 2 usage error.\n";
+         "Exit status: 0 success, 1 failure, 2 usage error (save: 3 saved with bad sectors).\n";
 }
 
 void PrintCommandHelp(const Command& command) {

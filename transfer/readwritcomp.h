@@ -12,7 +12,9 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "image/imageformat.h"
 #include "platform/dialogs.h"
@@ -144,6 +146,7 @@ class TransferHost {
 // The messages of the save and the restore.
 inline constexpr std::string_view kTerminateImageCopy = "Terminate Image Copy ?";
 inline constexpr std::string_view kTerminateImageRestore = "Terminate Image Restore ?";
+inline constexpr std::string_view kTerminateVerify = "Terminate the comparison ?";
 inline constexpr std::string_view kBadSectorLine = "Bad sector Num.  ";
 inline constexpr std::string_view kBadSectorSummaryStart = "Source contained ";
 inline constexpr std::string_view kBadSectorSummaryEnd = " bad sectors.";
@@ -167,5 +170,20 @@ bool SaveDiskImage(TransferHost& host, int32_t drive, ImageHeader& diskHeader,
 // failed.
 bool RestoreDiskImage(TransferHost& host, int32_t drive, const ImageHeader& diskHeader,
                       const std::string& fileName);
+
+// A sector whose bytes on the disk are not the image's.
+struct SectorMismatch {
+  int32_t sector = 0;
+  bool unreadable = false;  // the sector could not be read at all
+
+  bool operator==(const SectorMismatch&) const = default;
+};
+
+// Reads drive `drive` back, 100 sectors at a time (a chunk that cannot be
+// read is read again one sector at a time), and compares every sector with
+// `sectors`. Shows progress through `host` and stops when CancelRequested is
+// raised and the user confirms.
+std::vector<SectorMismatch> VerifyDiskImage(TransferHost& host, int32_t drive,
+                                            std::span<const uint8_t> sectors);
 
 }  // namespace vornak

@@ -156,4 +156,48 @@ bool RestoreDiskImage(TransferHost& host, int32_t drive, const ImageHeader& disk
   return true;
 }
 
+std::vector<SectorMismatch> VerifyDiskImage(TransferHost& host, int32_t drive,
+                                            std::span<const uint8_t> sectors) {
+  const int32_t sectorCount = static_cast<int32_t>(sectors.size() / kSectorSize);
+  host.SetProgressRange(sectorCount);
+  host.SetProgressPosition(0);
+  host.SetPercentCaption("0%");
+  CancelRequested = false;
+  TransferFinished = false;
+  host.ShowProgress();
+  DiskHandle handle = OpenDiskDevice();
+
+  std::vector<SectorMismatch> mismatches;
+  auto compare = [&](int32_t sector, const uint8_t* read) {
+    if (std::memcmp(read, sectors.data() + std::size_t(sector) * kSectorSize, kSectorSize) != 0) {
+      mismatches.push_back({sector, false});
+    }
+  };
+  for (int32_t first = 0; first < sectorCount; first += kChunkSectors) {
+    if (CancelRequested && ConfirmTermination(host, kTerminateVerify)) break;
+    const int32_t count = std::min(kChunkSectors, sectorCount - first);
+    bool read = ReadSectors(drive, count, first, handle);
+    if (!read) {
+      RecoverDiskDevice(handle);
+      read = ReadSectors(drive, count, first, handle);
+    }
+    for (int32_t sector = first; sector < first + count; ++sector) {
+      if (read) {
+        compare(sector, SectorBuffer.data() + std::size_t(sector - first) * kSectorSize);
+      } else if (ReadWithRetry(drive, sector, handle)) {
+        compare(sector, SectorBuffer.data());
+      } else {
+        mismatches.push_back({sector, true});
+        RecoverDiskDevice(handle);
+      }
+    }
+    host.SetProgressPosition(first + count);
+    host.SetPercentCaption(Percent(first + count, sectorCount));
+    host.ProcessMessages();
+  }
+  CloseHandle(handle);
+  TransferFinished = true;
+  return mismatches;
+}
+
 }  // namespace vornak
