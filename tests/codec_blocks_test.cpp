@@ -103,8 +103,8 @@ TEST(CodecBlocks, TinyBuffers) {
   // Every buffer of up to 14 bytes of two values; most give no stream.
   for (std::size_t size = 1; size <= 14; ++size) {
     for (uint32_t pattern = 0; pattern < (1u << size); ++pattern) {
-      Bytes data(size);
-      for (std::size_t i = 0; i < size; ++i) data[i] = (pattern >> i) & 1 ? kValue : 0x00;
+      Bytes data;
+      for (std::size_t i = 0; i < size; ++i) data.push_back((pattern >> i) & 1 ? kValue : 0x00);
       SCOPED_TRACE(testing::PrintToString(data));
       CompressMatchesReference(data);
     }
