@@ -119,6 +119,10 @@ void CompressOurs(benchmark::State& state, const Corpus& corpus, Figure& figure)
       });
   figure.raw = streamLength == 0;
   figure.size = figure.raw ? corpus.bytes.size() : static_cast<std::size_t>(streamLength);
+  Bytes expanded(corpus.bytes.size());
+  if (!figure.raw && (!ExpandStream({work.data(), figure.size}, expanded) || expanded != corpus.bytes)) {
+    state.SkipWithError("CompressBuffer wrote a stream that does not give back the disk");
+  }
 }
 
 // ExpandBuffer as the restore calls it: it takes a heap buffer holding the
