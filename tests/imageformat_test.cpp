@@ -9,6 +9,7 @@
 #include "image/compress3.h"
 #include "image/imageformat.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/reference_image.h"
 
 namespace vornak {
 namespace {
@@ -26,14 +27,7 @@ Bytes Join(std::initializer_list<Bytes> parts) {
   return all;
 }
 
-Bytes Block(std::string_view text) {
-  Bytes block = test::BytesOf(text);
-  block.push_back(static_cast<uint8_t>(text.size()));
-  block.push_back(static_cast<uint8_t>(text.size() >> 8));
-  Bytes marker = test::BytesOf(kDescriptionMarker);
-  block.insert(block.end(), marker.begin(), marker.end());
-  return block;
-}
+Bytes Block(std::string_view text) { return test::DescriptionBlockBytes(text); }
 
 // Sectors that look like a disk: mostly zeros with some text.
 Bytes DiskSectors(const DiskFormat& format, uint32_t seed = 1) {

@@ -16,6 +16,7 @@
 #include "image/imageformat.h"
 #include "platform/faultyfiles.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/reference_image.h"
 
 namespace vornak {
 namespace {
@@ -133,15 +134,6 @@ TEST_P(Sweep, EndingTheProcessAtAnyOperationLeavesOldOrNewBytes) {
   }
 }
 
-Bytes Block(std::string_view text) {
-  Bytes block = test::BytesOf(text);
-  block.push_back(static_cast<uint8_t>(text.size()));
-  block.push_back(0);
-  Bytes marker = test::BytesOf(kDescriptionMarker);
-  block.insert(block.end(), marker.begin(), marker.end());
-  return block;
-}
-
 Bytes SmallImage() {
   ImageHeader header = kDiskFormats[3].Header();
   auto headerBytes = header.ToBytes();
@@ -152,7 +144,7 @@ Bytes SmallImage() {
 }
 
 Bytes WithBlock(Bytes image, std::string_view text) {
-  Bytes block = Block(text);
+  Bytes block = test::DescriptionBlockBytes(text);
   image.insert(image.end(), block.begin(), block.end());
   return image;
 }

@@ -5,7 +5,7 @@
 
 #include "image/imageformat.h"
 #include "tests/support/fixtures.h"
-#include "tests/support/reference_codec.h"
+#include "tests/support/reference_image.h"
 
 namespace vornak {
 namespace {
@@ -13,33 +13,12 @@ namespace {
 using test::Bytes;
 using test::Vnk;
 
-Bytes Block(std::string_view text) {
-  Bytes block = test::BytesOf(text);
-  block.push_back(static_cast<uint8_t>(text.size()));
-  block.push_back(static_cast<uint8_t>(text.size() >> 8));
-  const Bytes marker = test::BytesOf("DesCriptIonTexT ");
-  block.insert(block.end(), marker.begin(), marker.end());
-  return block;
-}
+using test::DescriptionBlockBytes;
 
-// The file an import of `raw` must write, built from the format rules alone.
+// The file an import of `raw` must write.
 Bytes ExpectedImage(const Bytes& raw, std::string_view description) {
   const DiskFormat* format = FindDiskFormatByBytes(raw.size());
-  std::optional<Bytes> stream = test::ReferenceCompress(raw);
-  Bytes file(kImageHeaderSize, 0);
-  file[0] = static_cast<uint8_t>(format->SectorCount);
-  file[1] = static_cast<uint8_t>(format->SectorCount >> 8);
-  file[2] = format->FormatClass;
-  file[3] = format->FormatCode;
-  std::copy(format->FormatName.begin(), format->FormatName.end(), file.begin() + 4);
-  file[21] = stream ? 1 : 0;
-  const Bytes& payload = stream ? *stream : raw;
-  file.insert(file.end(), payload.begin(), payload.end());
-  if (!description.empty()) {
-    const Bytes block = Block(description);
-    file.insert(file.end(), block.begin(), block.end());
-  }
-  return file;
+  return test::ExpectedImageFile(raw, format->FormatCode, format->FormatName, format->FormatClass, description);
 }
 
 // A raw disk whose data is stretches of six equal bytes: `runs` runs in all.
@@ -138,7 +117,7 @@ TEST(VnkImage, HostileFilesEndInTheirMessage) {
       {"cut header", Bytes(header.begin(), header.begin() + 10)},
       {"short raw payload", with(header, Bytes(1000, 0))},
       {"run count past the end", with(compressed, {0x00, 0xA0, 0x05, 0x00, 0xFF, 0xFF, 0xFF, 0x7F})},
-      {"trailer longer than the file", with(header, Block("x"))},
+      {"trailer longer than the file", with(header, DescriptionBlockBytes("x"))},
       {"text file", test::BytesOf("These are my notes about the floppies in the attic.")},
   };
   for (const Case& c : cases) {
@@ -172,7 +151,7 @@ TEST(VnkDescribe, PrintsReplacesAndRemoves) {
   EXPECT_EQ(Vnk({"describe", image}).out, "Line oneline two\n");
   EXPECT_EQ(Vnk({"describe", image, "--set=Second"}).exitCode, 0);
   Bytes expected = bare;
-  const Bytes block = Block("Second");
+  const Bytes block = DescriptionBlockBytes("Second");
   expected.insert(expected.end(), block.begin(), block.end());
   EXPECT_EQ(test::ReadBytes(image), expected);
   EXPECT_NE(Vnk({"info", image}).out.find("Description:  Second\n"), std::string::npos);

@@ -9,43 +9,13 @@
 #include "platform/files.h"
 #include "tests/support/drives.h"
 #include "tests/support/fixtures.h"
-#include "tests/support/reference_codec.h"
+#include "tests/support/reference_image.h"
 
 namespace vornak {
 namespace {
 
 using test::Bytes;
 using test::Vnk;
-
-Bytes Block(std::string_view text) {
-  Bytes block = test::BytesOf(text);
-  block.push_back(static_cast<uint8_t>(text.size()));
-  block.push_back(static_cast<uint8_t>(text.size() >> 8));
-  const Bytes marker = test::BytesOf("DesCriptIonTexT ");
-  block.insert(block.end(), marker.begin(), marker.end());
-  return block;
-}
-
-// The file a save of `disk` must write, from the format rules alone.
-Bytes ExpectedImage(const Bytes& disk, uint8_t code, std::string_view name, uint8_t formatClass,
-                    std::string_view description) {
-  std::optional<Bytes> stream = test::ReferenceCompress(disk);
-  Bytes file(22, 0);
-  const std::size_t sectors = disk.size() / 512;
-  file[0] = static_cast<uint8_t>(sectors);
-  file[1] = static_cast<uint8_t>(sectors >> 8);
-  file[2] = formatClass;
-  file[3] = code;
-  std::copy(name.begin(), name.end(), file.begin() + 4);
-  file[21] = stream ? 1 : 0;
-  const Bytes& payload = stream ? *stream : disk;
-  file.insert(file.end(), payload.begin(), payload.end());
-  if (!description.empty()) {
-    const Bytes block = Block(description);
-    file.insert(file.end(), block.begin(), block.end());
-  }
-  return file;
-}
 
 class VnkTransfer : public ::testing::Test {
  protected:
@@ -69,7 +39,7 @@ TEST_F(VnkTransfer, SavesTheExactImageAndRestoresIdenticalSectors) {
     if (!description.empty()) save.insert(save.end(), {"--description", description});
     test::CommandResult saved = Vnk(save);
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
-    EXPECT_EQ(test::ReadBytes(image), ExpectedImage(test::ReadBytes(a), 3, "720KB 3.5 Disk", 2, description));
+    EXPECT_EQ(test::ReadBytes(image), test::ExpectedImageFile(test::ReadBytes(a), 3, "720KB 3.5 Disk", 2, description));
     EXPECT_EQ(Vnk({"list", image}).out.substr(0, 32), "Letter to the bank.txt\nARCHIVE  ");
 
     test::CommandResult restored = Vnk({"restore", "B:", image, "--yes"});
