@@ -17,6 +17,7 @@
 #include "platform/faultyfiles.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/reference_image.h"
+#include "tests/support/transfer.h"
 
 namespace vornak {
 namespace {
@@ -157,6 +158,19 @@ Status SaveZeros(const std::string& target, platform::FileSystem& fs) {
   return WriteImageFile(target, header, *sectors, &description, fs);
 }
 
+// The whole save, from a drive, over an existing image.
+Status SaveFromADrive(const std::string& target, platform::FileSystem& fs) {
+  // Made once, before any run is forked, so that no run leaves a drive behind.
+  static test::FaultyDrives drives(368640);
+  test::RecordingHost host;
+  host.includeDescription = true;
+  ImageHeader header = kDiskFormats[3].Header();
+  SaveDiskImage(host, 0, header, target, "from the drive", fs);
+  // The save reports a failure in a message box, naming the file.
+  if (!host.dialogs.asked.empty()) return Failure{host.dialogs.asked.back().text};
+  return Ok();
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Rewrites, Sweep,
     ::testing::Values(
@@ -172,6 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
                 [](const std::string& t, platform::FileSystem& fs) { return RemoveDescription(t, fs); }},
         Rewrite{"SaveOverAnImage", SmallImage(), SaveZeros},
         Rewrite{"SaveANewImage", {}, SaveZeros},
+        Rewrite{"SaveFromADriveOverAnImage", SmallImage(), SaveFromADrive},
         Rewrite{"ExportOverARawFile", test::RandomBytes(5000, 3),
                 [](const std::string& t, platform::FileSystem& fs) {
                   return platform::WriteWholeFile(t, test::RandomBytes(368640, 4), fs);
