@@ -55,6 +55,8 @@ struct HostileCase {
   std::string err;
 };
 
+void PrintTo(const HostileCase& c, std::ostream* out) { *out << c.fault; }
+
 class HostileFiles : public ::testing::TestWithParam<HostileCase> {};
 
 TEST_P(HostileFiles, EndInTheirMessage) {
