@@ -9,6 +9,7 @@
 
 #include <filesystem>
 
+#include "tests/support/drives.h"
 #include "tests/support/fixtures.h"
 
 namespace vornak {
@@ -34,16 +35,23 @@ TEST(VnkRewrite, AFullFileSystemKeepsTheOldFiles) {
   const std::string script =
       "mount -t tmpfs -o size=900k tmpfs " + Quote(mount) + " || exit 99; "
       "cp " + Quote(dir.File("disk.vnk")) + " " + Quote(dir.File("disk.img")) + " " + Quote(mount) + " || exit 98; "
-      "for c in \"describe " + mount + "/disk.vnk --set new-text\" "
+      "for c in \"save A: " + mount + "/disk.vnk --force\" "
+      "\"describe " + mount + "/disk.vnk --set new-text\" "
       "\"import " + mount + "/disk.img " + mount + "/disk.vnk\" "
       "\"export " + mount + "/disk.vnk " + mount + "/disk.img\"; do "
       "  " VNK_PATH " $c; echo \"status $?\"; done; "
       "cmp " + Quote(dir.File("disk.vnk")) + " " + Quote(mount + "/disk.vnk") + " && echo image-kept; "
       "cmp " + Quote(dir.File("disk.img")) + " " + Quote(mount + "/disk.img") + " && echo raw-kept; "
       "ls -A " + Quote(mount);
+  // Drive A: holds a disk whose image is larger than the room left.
+  const std::string drive = dir.File("drive.img");
+  test::MakeFatDisk(drive, 360);
+  test::PutFile(drive, "::NOISE.BIN", test::RandomBytes(300000, 5));
+  test::ScopedEnvironment driveA{{{"VORNAK_DRIVE_A", drive}}};
   test::CommandResult result = test::Run({"unshare", "-m", "sh", "-c", script});
   if (result.exitCode == 99) GTEST_SKIP() << "cannot mount a tmpfs here: " << result.err;
-  EXPECT_EQ(result.out, "status 1\nstatus 1\nstatus 1\nimage-kept\nraw-kept\ndisk.img\ndisk.vnk\n") << result.err;
+  EXPECT_EQ(result.out, "status 1\nstatus 1\nstatus 1\nstatus 1\nimage-kept\nraw-kept\ndisk.img\ndisk.vnk\n")
+      << result.err;
   EXPECT_NE(result.err.find("No space left on device"), std::string::npos) << result.err;
 }
 

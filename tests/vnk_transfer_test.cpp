@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "platform/files.h"
 #include "tests/support/drives.h"
 #include "tests/support/fixtures.h"
@@ -101,6 +103,23 @@ TEST_F(VnkTransfer, ASectorFailingAtTheSystemCallIsReportedAsABadSector) {
   const std::string report = "Bad sector Num.  17\nBad sector Num.  700\nSource contained 2 bad sectors.\n";
   EXPECT_EQ(saved.err.substr(0, report.size()), report);
   EXPECT_TRUE(platform::FileExists(image)) << "a save goes on past bad sectors";
+}
+
+TEST_F(VnkTransfer, CtrlCCancelsASaveAndWritesNoFile) {
+  const std::string image = dir.File("old.vnk");
+  test::WriteBytes(image, test::BytesOf("an older image"));
+  // Reads as slow as a real drive's, so that the save is still running when
+  // Ctrl-C comes.
+  test::ScopedEnvironment slow{{{"LD_PRELOAD", EIO_SHIM_PATH},
+                                {"VORNAK_TEST_EIO_FILE", a},
+                                {"VORNAK_TEST_SLOW_READS", "4000"},
+                                {"ASAN_OPTIONS", "verify_asan_link_order=0"}}};
+  test::CommandResult interrupted = test::Run(
+      {"sh", "-c", std::string(VNK_PATH) + " save --force " + image + " & sleep 1; kill -INT $!; wait $!"});
+  EXPECT_EQ(interrupted.exitCode, 1) << interrupted.err;
+  EXPECT_NE(interrupted.err.find("Terminate Image Copy ? Yes\n"), std::string::npos) << interrupted.err;
+  EXPECT_EQ(test::ReadBytes(image), test::BytesOf("an older image"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3) << "no scratch file left";
 }
 
 TEST_F(VnkTransfer, AWriteProtectedDiskGetsItsQuestionAndKeepsItsBytes) {
