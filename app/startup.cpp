@@ -4,6 +4,7 @@
 #include "description/forms/frmdescript.h"
 #include "help/aboutbox.h"
 #include "help/formhelp.h"
+#include "platform/forms/printer.h"
 #include "transfer/forms/form3.h"
 
 namespace vornak {
@@ -12,7 +13,7 @@ void CreateWindows(forms::TApplication& application, const TForm1::Services& ser
   application.SetTitle(kApplicationTitle);
   application.CreateForm(Form1, services);
   application.CreateForm(AboutBox);
-  application.CreateForm(FormHelp);
+  application.CreateForm(FormHelp, services.desktop, services.dialogs, forms::SystemPrinter());
   application.CreateForm(Form3);
   application.CreateForm(FrmDescript);
 }

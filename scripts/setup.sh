@@ -3,7 +3,7 @@
 
 # The packages every build and test run needs.
 VORNAK_PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev qt6-base-dev
-                 dosfstools mtools util-linux e2fsprogs)
+                 dosfstools mtools util-linux e2fsprogs poppler-utils)
 
 # Installs the Debian packages among "$@" that are not installed yet.
 ensure_packages() {
