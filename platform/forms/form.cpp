@@ -64,8 +64,10 @@ int TForm::OuterHeight() const {
 void TForm::SetOuterSize(int width, int height) {
   outerSize_ = QSize(width, height);
   const QMargins frame = FrameMargins();
-  resize(std::max(0, width - frame.left() - frame.right()),
-         std::max(0, height - frame.top() - frame.bottom()));
+  appliedFrame_ = frame;
+  appliedClient_ = QSize(std::max(0, width - frame.left() - frame.right()),
+                         std::max(0, height - frame.top() - frame.bottom()));
+  resize(appliedClient_);
   // Qt holds back the resize event of a hidden window until it is shown; the
   // window's own layout must hold from now on.
   if (!isVisible()) Fire(OnResize);
@@ -154,13 +156,29 @@ void TForm::showEvent(QShowEvent* event) {
   // The frame is known once the window exists: the outer size asked for
   // before holds with it.
   if (outerSize_) SetOuterSize(outerSize_->width(), outerSize_->height());
-  if (position_ == Position::ScreenCenter) {
-    const QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
-    if (screen != nullptr) {
-      const QRect area = screen->geometry();
-      move(area.x() + (area.width() - OuterWidth()) / 2, area.y() + (area.height() - OuterHeight()) / 2);
-    }
+  Centre();
+}
+
+void TForm::Centre() {
+  if (position_ != Position::ScreenCenter) return;
+  const QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->geometry();
+  move(area.x() + (area.width() - OuterWidth()) / 2, area.y() + (area.height() - OuterHeight()) / 2);
+}
+
+bool TForm::event(QEvent* event) {
+  const bool handled = QMainWindow::event(event);
+  // When the window manager puts its frame around the shown window, the outer
+  // size asked for (and the centring) must take the frame in. A size the user
+  // has chosen since is left alone.
+  // Qt tells of the new frame with no event of its own, so every event of
+  // the shown window looks.
+  if (placed_ && outerSize_ && isVisible() && FrameMargins() != appliedFrame_ && size() == appliedClient_) {
+    SetOuterSize(outerSize_->width(), outerSize_->height());
+    Centre();
   }
+  return handled;
 }
 
 void TForm::closeEvent(QCloseEvent* event) {

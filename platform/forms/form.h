@@ -96,6 +96,7 @@ class TForm : public QMainWindow {
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   class ClientArea;
@@ -106,7 +107,14 @@ class TForm : public QMainWindow {
   QWidget* client_;
   Position position_ = Position::Designed;
   std::optional<QPoint> designedPosition_;
+  // Centres the window on its screen, frame included.
+  void Centre();
+
   std::optional<QSize> outerSize_;
+  // The frame and the client size the outer size was last applied with: a
+  // window manager tells the frame only after the window is shown.
+  QMargins appliedFrame_;
+  QSize appliedClient_;
   bool placed_ = false;
   int modalResult_ = mrNone;
   QEventLoop* modalLoop_ = nullptr;
