@@ -316,16 +316,11 @@ class ImageFileDrive final : public Drive {
   }
 
  protected:
+  // The file is looked at when it is opened, as a device is: a save reads
+  // one sector per call, and a stat per call would double its system calls.
   SectorStatus DoRead(uint32_t first, uint32_t count, std::span<uint8_t> into) override {
-    struct stat status {};
-    if (SectorStatus present = Present(status); !present) return present;
-    if (!readFd_.valid()) {
-      readFd_ = UniqueFd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
-      if (!readFd_.valid()) return FailedErrno(path_, errno, false);
-    }
-    if (::fstat(readFd_.get(), &status) != 0) return FailedErrno(path_, errno, false);
-    const auto bytes = static_cast<uint64_t>(status.st_size);
-    if (!Fits(first, count, bytes)) return BeyondEnd(path_, first, count, bytes);
+    if (SectorStatus open = OpenForReading(); !open) return open;
+    if (!Fits(first, count, readBytes_)) return BeyondEnd(path_, first, count, readBytes_);
     const int error = TransferAll(readFd_.get(), into.first(count * kDriveSectorSize),
                                   uint64_t{first} * kDriveSectorSize, false);
     return error == 0 ? SectorStatus::Success() : FailedErrno(path_, error, false);
@@ -354,6 +349,19 @@ class ImageFileDrive final : public Drive {
 
  private:
   static bool WriteProtected(const struct stat& status) { return (status.st_mode & 0222) == 0; }
+
+  // Opens the file for reading unless it is open, and takes its size then.
+  SectorStatus OpenForReading() {
+    if (readFd_.valid()) return SectorStatus::Success();
+    struct stat status {};
+    if (SectorStatus present = Present(status); !present) return present;
+    UniqueFd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) return FailedErrno(path_, errno, false);
+    if (::fstat(fd.get(), &status) != 0) return FailedErrno(path_, errno, false);
+    readBytes_ = static_cast<uint64_t>(status.st_size);
+    readFd_ = std::move(fd);
+    return SectorStatus::Success();
+  }
 
   std::string UnknownMedia(uint64_t bytes) const {
     return path_ + ": the file is " + std::to_string(bytes) +
@@ -405,6 +413,7 @@ class ImageFileDrive final : public Drive {
   std::string path_;
   bool createFormatted_;
   UniqueFd readFd_;
+  uint64_t readBytes_ = 0;  // the file's size when readFd_ was opened
   UniqueFd writeFd_;
 };
 
