@@ -3,6 +3,11 @@
 // Prints the figures as one table on stdout; --json FILE also writes them.
 // Google Benchmark flags (--benchmark_repetitions, --benchmark_filter, ...)
 // are passed through.
+//
+// Two more uses for scripts/bench, which times vnk's transfers against dd:
+// --write-disk NAME FILE writes one of the disks to FILE and stops (the drive
+// the transfers use), and --transfers FILE adds the timings read from FILE to
+// the output and to the JSON.
 
 #include <benchmark/benchmark.h>
 #include <lz4.h>
@@ -239,6 +244,24 @@ void Register(Figures& figures, const std::vector<Corpus>& corpora, const std::v
   }
 }
 
+// Writes the disk called `name` to `path`, as the drive of the transfer timings.
+int WriteDisk(const std::vector<Corpus>& corpora, const std::string& name, const std::string& path) {
+  for (const Corpus& corpus : corpora) {
+    if (corpus.name != name) continue;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(corpus.bytes.data()), static_cast<std::streamsize>(corpus.bytes.size()));
+    out.close();
+    if (out) {
+      std::cout << corpus.name << ": " << corpus.what << "\n";
+      return 0;
+    }
+    std::cerr << "vornak_bench: cannot write " << path << "\n";
+    return 1;
+  }
+  std::cerr << "vornak_bench: there is no disk called " << name << "\n";
+  return 2;
+}
+
 }  // namespace
 }  // namespace vornak::bench
 
@@ -250,10 +273,15 @@ int main(int argc, char** argv) {
   std::string defaults[] = {"--benchmark_repetitions=5", "--benchmark_min_time=0.1",
                             "--benchmark_enable_random_interleaving=true"};
   for (std::string& flag : defaults) args.push_back(flag.data());
-  std::optional<std::string> jsonPath;
+  std::optional<std::string> jsonPath, transfersPath, diskName, diskPath;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--json") == 0 && i + 1 < argc) {
       jsonPath = argv[++i];
+    } else if (std::strcmp(argv[i], "--transfers") == 0 && i + 1 < argc) {
+      transfersPath = argv[++i];
+    } else if (std::strcmp(argv[i], "--write-disk") == 0 && i + 2 < argc) {
+      diskName = argv[++i];
+      diskPath = argv[++i];
     } else {
       args.push_back(argv[i]);
     }
@@ -269,6 +297,18 @@ int main(int argc, char** argv) {
     std::cerr << "vornak_bench: " << error.what() << "\n";
     return 1;
   }
+  if (diskName) return WriteDisk(corpora, *diskName, *diskPath);
+
+  std::optional<Transfers> transfers;
+  if (transfersPath) {
+    std::ifstream in(*transfersPath);
+    std::string error = "cannot be read";
+    if (in) transfers = Transfers::Parse(in, error);
+    if (!transfers) {
+      std::cerr << "vornak_bench: " << *transfersPath << ": " << error << "\n";
+      return 1;
+    }
+  }
   const std::vector<Peer> peers = Peers();
   Figures figures;
   Register(figures, corpora, peers);
@@ -283,9 +323,13 @@ int main(int argc, char** argv) {
   for (const Corpus& corpus : corpora) std::cout << corpus.name << ": " << corpus.what << "\n";
   std::cout << "\n";
   figures.PrintTable(std::cout, machine);
+  if (transfers) {
+    std::cout << "\n";
+    transfers->PrintTable(std::cout, machine);
+  }
   if (jsonPath) {
     std::ofstream json(*jsonPath);
-    figures.WriteJson(json, machine);
+    figures.WriteJson(json, machine, transfers ? &*transfers : nullptr);
     if (!json) {
       std::cerr << "vornak_bench: cannot write " << *jsonPath << "\n";
       return 1;

@@ -1,10 +1,13 @@
 #include "bench/report.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <istream>
 #include <ostream>
+#include <sstream>
 #include <thread>
 
 namespace vornak::bench {
@@ -132,7 +135,7 @@ void Figures::PrintTable(std::ostream& out, const Machine& machine) const {
   }
 }
 
-void Figures::WriteJson(std::ostream& out, const Machine& machine) const {
+void Figures::WriteJson(std::ostream& out, const Machine& machine, const Transfers* transfers) const {
   out << "{\n  \"date\": " << JsonString(machine.date) << ",\n  \"cpu\": " << JsonString(machine.cpu)
       << ",\n  \"cores\": " << machine.cores
       << ",\n  \"unit\": \"MB/s, 10^6 disk bytes per second of the median call\",\n  \"results\": [";
@@ -156,7 +159,143 @@ void Figures::WriteJson(std::ostream& out, const Machine& machine) const {
     out << "}";
     separator = ",\n";
   }
-  out << "\n  ]\n}\n";
+  out << "\n  ]";
+  if (transfers != nullptr) {
+    out << ",\n  \"transfers\": ";
+    transfers->WriteJson(out);
+  }
+  out << "\n}\n";
+}
+
+std::optional<Transfers> Transfers::Parse(std::istream& in, std::string& error) {
+  Transfers transfers;
+  int number = 0;
+  for (std::string line; std::getline(in, line);) {
+    ++number;
+    if (line.empty()) continue;
+    std::vector<std::string> fields;
+    std::istringstream split(line);
+    for (std::string field; fields.size() < 3 && std::getline(split, field, '\t');) fields.push_back(field);
+    std::string value;
+    std::getline(split, value);
+    if (fields.size() != 3 || value.empty()) {
+      error = "line " + std::to_string(number) + ": not operation, tool, field and value";
+      return std::nullopt;
+    }
+    const std::string& operation = fields[0];
+    const std::string& tool = fields[1];
+    const std::string& field = fields[2];
+    if (operation == "*") {
+      if (field == "disk") transfers.disk_ = value;
+      continue;
+    }
+    auto figure = std::find_if(transfers.figures_.begin(), transfers.figures_.end(), [&](const TransferFigure& f) {
+      return f.operation == operation && f.tool == tool;
+    });
+    if (figure == transfers.figures_.end()) {
+      figure = transfers.figures_.insert(transfers.figures_.end(), TransferFigure{operation, tool, "", {}, {}});
+    }
+    if (field == "command") {
+      figure->command = value;
+      continue;
+    }
+    long long parsed = 0;
+    const auto [end, failed] = std::from_chars(value.data(), value.data() + value.size(), parsed);
+    if (failed != std::errc() || end != value.data() + value.size() || parsed < 0) {
+      error = "line " + std::to_string(number) + ": " + field + " is not a count: " + value;
+      return std::nullopt;
+    }
+    if (field == "wall_us") {
+      figure->seconds.push_back(static_cast<double>(parsed) / 1e6);
+    } else if (field == "peak_kb") {
+      figure->peakKb.push_back(static_cast<double>(parsed));
+    } else {
+      error = "line " + std::to_string(number) + ": unknown field " + field;
+      return std::nullopt;
+    }
+  }
+  return transfers;
+}
+
+const TransferFigure* Transfers::Find(const std::string& operation, const std::string& tool) const {
+  for (const TransferFigure& figure : figures_) {
+    if (figure.operation == operation && figure.tool == tool) return &figure;
+  }
+  return nullptr;
+}
+
+namespace {
+
+std::vector<double> Sorted(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values;
+}
+
+// "41.2 ±12%": the median in milliseconds and half the range around it.
+std::string WallCell(const TransferFigure& figure) {
+  const std::vector<double> seconds = Sorted(figure.seconds);
+  if (seconds.empty()) return "not run";
+  const double median = Median(seconds);
+  return Format("%.1f ±%.0f%%", median * 1e3, (seconds.back() - seconds.front()) / 2 / median * 100);
+}
+
+// The largest of the peaks, in MB (10^6 bytes).
+double PeakMb(const TransferFigure& figure) {
+  return figure.peakKb.empty() ? 0 : *std::max_element(figure.peakKb.begin(), figure.peakKb.end()) * 1024 / 1e6;
+}
+
+}  // namespace
+
+void Transfers::PrintTable(std::ostream& out, const Machine& machine) const {
+  std::size_t runs = 0, peaks = 0;
+  for (const TransferFigure& figure : figures_) {
+    runs = std::max(runs, figure.seconds.size());
+    peaks = std::max(peaks, figure.peakKb.size());
+  }
+  out << "Transfers, " << machine.date << ", " << machine.cpu << ", " << machine.cores << " cores\n";
+  if (!disk_.empty()) out << "The drive holds " << disk_ << "\n";
+  out << "wall = median wall time of " << runs << " runs ± half their range; peak = the largest maximum\n"
+      << "resident set size of " << peaks << " runs (/usr/bin/time -v); vnk/dd = vnk's median over dd's\n\n";
+  out << Format("%-9s %-5s %14s %9s %8s  %s\n", "operation", "tool", "wall ms", "peak MB", "vnk/dd", "command");
+  for (const TransferFigure& figure : figures_) {
+    std::string ratio;
+    const TransferFigure* ours = Find(figure.operation, kOurTool);
+    if (figure.tool != kOurTool && ours != nullptr && !ours->seconds.empty() && !figure.seconds.empty()) {
+      ratio = Format("%.2fx", Median(Sorted(ours->seconds)) / Median(Sorted(figure.seconds)));
+    }
+    out << Format("%-9s %-5s %14s %9.1f %8s  %s\n", figure.operation.c_str(), figure.tool.c_str(),
+                  WallCell(figure).c_str(), PeakMb(figure), ratio.c_str(), figure.command.c_str());
+  }
+}
+
+void Transfers::WriteJson(std::ostream& out) const {
+  out << "[";
+  const char* separator = "\n";
+  for (const TransferFigure& figure : figures_) {
+    const std::vector<double> seconds = Sorted(figure.seconds);
+    out << separator << "    {\"operation\": " << JsonString(figure.operation)
+        << ", \"tool\": " << JsonString(figure.tool) << ", \"command\": " << JsonString(figure.command)
+        << ", \"disk\": " << JsonString(disk_) << ", \"runs\": " << seconds.size();
+    if (!seconds.empty()) {
+      out << Format(", \"wall_s\": %.6f, \"wall_s_min\": %.6f, \"wall_s_max\": %.6f", Median(seconds),
+                    seconds.front(), seconds.back());
+      out << ", \"wall_s_each\": [";
+      for (std::size_t i = 0; i < figure.seconds.size(); ++i) {
+        out << (i ? ", " : "") << Format("%.6f", figure.seconds[i]);
+      }
+      out << "]";
+    }
+    if (!figure.peakKb.empty()) {
+      out << Format(", \"peak_kb\": %.0f", *std::max_element(figure.peakKb.begin(), figure.peakKb.end()));
+    }
+    const TransferFigure* ours = Find(figure.operation, kOurTool);
+    if (figure.tool != kOurTool && ours != nullptr && !ours->seconds.empty() && !seconds.empty()) {
+      out << Format(", \"ours_over_this\": %.3f", Median(Sorted(ours->seconds)) / Median(seconds));
+    }
+    out << "}";
+    separator = ",\n";
+  }
+  out << "\n  ]";
 }
 
 }  // namespace vornak::bench
