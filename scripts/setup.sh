@@ -3,7 +3,8 @@
 
 # The packages every build and test run needs.
 VORNAK_PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev qt6-base-dev
-                 dosfstools mtools util-linux e2fsprogs poppler-utils)
+                 dosfstools mtools util-linux e2fsprogs poppler-utils
+                 desktop-file-utils appstream man-db shared-mime-info)
 
 # Installs the Debian packages among "$@" that are not installed yet.
 ensure_packages() {
