@@ -23,6 +23,9 @@ using test::CommandResult;
 
 using Words = std::set<std::string>;
 
+// The sizes of the program's icon in the hicolor theme.
+constexpr int kIconSizes[] = {16, 32, 48, 64, 128, 256};
+
 std::string ReadText(const std::string& path) { return test::TextOf(test::ReadBytes(path)); }
 
 // The value of `key` in the desktop entry `text`.
@@ -38,6 +41,18 @@ std::string XmlElement(const std::string& text, const std::string& tag) {
   return std::regex_search(text, match, std::regex("<" + tag + "[^>]*>([^<]*)</" + tag + ">"))
              ? match[1].str()
              : "";
+}
+
+// The width and height in the header of a PNG file, or {0, 0}.
+std::pair<int, int> PngSize(const std::string& path) {
+  if (!fs::is_regular_file(path)) return {0, 0};
+  const test::Bytes bytes = test::ReadBytes(path);
+  const test::Bytes signature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  if (bytes.size() < 24 || !std::equal(signature.begin(), signature.end(), bytes.begin())) return {0, 0};
+  auto be32 = [&](std::size_t at) {
+    return (bytes[at] << 24) | (bytes[at + 1] << 16) | (bytes[at + 2] << 8) | bytes[at + 3];
+  };
+  return {be32(16), be32(20)};
 }
 
 // Every match of `pattern`'s first group in `text`.
@@ -149,13 +164,21 @@ TEST_F(InstalledTree, TheValidatorsAcceptTheDesktopEntryAndTheMetainfo) {
   EXPECT_EQ(metainfo.exitCode, 0) << metainfo.out << metainfo.err;
 }
 
-TEST_F(InstalledTree, DesktopEntryMetainfoAndMimeTypeNameEachOther) {
+TEST_F(InstalledTree, DesktopEntryMetainfoIconsAndMimeTypeNameEachOther) {
   if (!VORNAK_WITH_WINDOW) GTEST_SKIP() << "built without the window program";
   const std::string entry = ReadText(Path("share/applications/vornak.desktop"));
   EXPECT_EQ(DesktopKey(entry, "GenericName"), "Floppy Disk Imager");
   EXPECT_EQ(DesktopKey(entry, "Categories"), "Utility;System;");
   EXPECT_TRUE(fs::is_regular_file(Path("bin/" + DesktopKey(entry, "Exec"))))
       << DesktopKey(entry, "Exec");
+
+  const std::string icon = DesktopKey(entry, "Icon");
+  for (int size : kIconSizes) {
+    const std::string dimension = std::to_string(size) + "x" + std::to_string(size);
+    SCOPED_TRACE(dimension);
+    EXPECT_EQ(PngSize(Path("share/icons/hicolor/" + dimension + "/apps/" + icon + ".png")),
+              std::make_pair(size, size));
+  }
 
   const std::string mime = ReadText(Path("share/mime/packages/vornak.xml"));
   const Words types = AllMatches(mime, "<mime-type type=\"([^\"]+)\"");
