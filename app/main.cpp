@@ -16,6 +16,8 @@ int main(int, char** argv) {
   int qtArgc = 1;
   char* qtArgv[] = {argv[0], nullptr};
   QApplication qt(qtArgc, qtArgv);
+  // Desktops match the window to its menu entry and icon by this name.
+  QGuiApplication::setDesktopFileName("vornak");
 
   forms::QtDialogs dialogs;
   forms::TApplication application(dialogs);

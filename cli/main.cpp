@@ -27,8 +27,15 @@ void PrintOverview(std::ostream& out) {
   for (std::span<const Command> group : Groups()) {
     for (const Command& command : group) {
       std::string usage(command.usage);
-      out << "  " << usage << std::string(usage.size() < 40 ? 40 - usage.size() : 1, ' ')
-          << command.summary << "\n";
+      // A usage too long for its column puts the summary on a line of its own.
+      constexpr std::size_t kColumn = 40;
+      out << "  " << usage;
+      if (usage.size() < kColumn) {
+        out << std::string(kColumn - usage.size(), ' ');
+      } else {
+        out << "\n  " << std::string(kColumn, ' ');
+      }
+      out << command.summary << "\n";
     }
   }
   out << "\n'vnk help COMMAND' tells more about a command; 'vnk --version' the version.\n"

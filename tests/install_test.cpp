@@ -94,7 +94,9 @@ class InstalledTree : public ::testing::Test {
     const CommandResult help = InstalledVnk({"--help"});
     EXPECT_EQ(help.exitCode, 0) << help.err;
     const std::string list = help.out.substr(help.out.find("Commands:\n"));
-    return Between(list.substr(0, list.find("\n\n")), "\n  ", " ");
+    Words commands = Between(list.substr(0, list.find("\n\n")), "\n  ", " ");
+    commands.erase("");  // the line that carries on a long usage
+    return commands;
   }
 
   // The usage line of `vnk help COMMAND`, after "vnk ".
