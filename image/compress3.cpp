@@ -348,6 +348,7 @@ std::optional<std::size_t> ExpandStream(std::span<const uint8_t> stream, std::sp
 
   // Copies the next `count` literal bytes, if the stream and the output hold them.
   auto copyLiterals = [&](std::size_t count) {
+    if (count == 0) return true;  // `out` may be empty, without storage
     if (count > out.size() - produced || count > stream.size() - literal) return false;
     std::memcpy(out.data() + produced, stream.data() + literal, count);
     produced += count;
@@ -361,7 +362,7 @@ std::optional<std::size_t> ExpandStream(std::span<const uint8_t> stream, std::sp
     const std::size_t position = descriptor >> 10;
     if (position > produced && !copyLiterals(position - produced)) return std::nullopt;
     if (length > out.size() - produced) return std::nullopt;
-    std::memset(out.data() + produced, stream[valuesAt + run], length);
+    if (length > 0) std::memset(out.data() + produced, stream[valuesAt + run], length);
     produced += length;
   }
   if (!copyLiterals(out.size() - produced)) return std::nullopt;
