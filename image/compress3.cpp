@@ -369,6 +369,67 @@ std::optional<std::size_t> ExpandStream(std::span<const uint8_t> stream, std::sp
   return literal;
 }
 
+uint32_t StreamExpander::RunCount(std::span<const uint8_t, 8> counts) { return ReadLe32(counts, 4); }
+
+StreamExpander::StreamExpander(std::span<const uint8_t> table, uint32_t total, uint64_t literalCount)
+    : table_(table), total_(total), literalCount_(literalCount), runCount_((table.size() - kStreamHeader) / 5) {}
+
+std::optional<StreamExpander> StreamExpander::Plan(std::span<const uint8_t> table, uint64_t streamSize) {
+  if (table.size() < kStreamHeader || table.size() > streamSize) return std::nullopt;
+  const uint64_t total = ReadLe32(table, 0);
+  const uint64_t runCount = ReadLe32(table, 4);
+  if (total > kMaxExpandedLength || table.size() != kStreamHeader + 5 * runCount) return std::nullopt;
+  // Where every run lands, as ExpandStream would place it: none may reach past
+  // TotalLength, and the bytes between them come from the literals.
+  uint64_t produced = 0;
+  uint64_t coveredByRuns = 0;
+  for (std::size_t run = 0; run < runCount; ++run) {
+    const uint32_t descriptor = ReadLe32(table, kStreamHeader + 4 * run);
+    const uint64_t length = descriptor & kMaxRunLength;
+    produced = std::max<uint64_t>(produced, descriptor >> 10);
+    if (produced > total || length > total - produced) return std::nullopt;
+    produced += length;
+    coveredByRuns += length;
+  }
+  const uint64_t literalCount = total - coveredByRuns;
+  if (literalCount > streamSize - table.size()) return std::nullopt;
+  return StreamExpander(table, static_cast<uint32_t>(total), literalCount);
+}
+
+bool StreamExpander::Next(std::span<uint8_t> out, const LiteralSource& literals) {
+  if (out.size() > total_ - produced_) return false;
+  std::size_t at = 0;
+  while (at < out.size()) {
+    const std::size_t room = out.size() - at;
+    if (runLeft_ > 0) {
+      const std::size_t length = std::min(runLeft_, room);
+      std::memset(out.data() + at, runValue_, length);
+      runLeft_ -= length;
+      at += length;
+      produced_ += length;
+      continue;
+    }
+    // Literal bytes up to the next run's start, or to the end after the last run.
+    uint64_t literalEnd = total_;
+    uint32_t descriptor = 0;
+    if (nextRun_ < runCount_) {
+      descriptor = ReadLe32(table_, kStreamHeader + 4 * nextRun_);
+      literalEnd = std::max<uint64_t>(descriptor >> 10, produced_);
+    }
+    if (literalEnd > produced_) {
+      const std::size_t length = static_cast<std::size_t>(std::min<uint64_t>(literalEnd - produced_, room));
+      if (!literals(out.subspan(at, length))) return false;
+      at += length;
+      produced_ += length;
+      continue;
+    }
+    runLeft_ = descriptor & kMaxRunLength;
+    runValue_ = table_[kStreamHeader + 4 * runCount_ + nextRun_];
+    ++nextRun_;
+  }
+  return true;
+}
+
 Expansion ExpandBuffer(ByteBuffer& stream) {
   Expansion result;
   std::optional<uint32_t> total = StreamTotalLength(stream.bytes());

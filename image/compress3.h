@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 
@@ -43,6 +44,46 @@ std::optional<uint32_t> StreamTotalLength(std::span<const uint8_t> stream);
 // stream is inconsistent: counts that point past the data, runs that reach
 // past TotalLength, too few literal bytes, TotalLength beyond 4 MiB.
 std::optional<std::size_t> ExpandStream(std::span<const uint8_t> stream, std::span<uint8_t> out);
+
+// Expands a stream a piece at a time, for a reader that holds the stream's run
+// table but not its literal bytes: the restore, which writes a disk as it
+// reads the file. The table is the start of the stream: the counts, the
+// descriptors and the run values (8 + 5 x RunCount bytes).
+class StreamExpander {
+ public:
+  // Fills its span with the next literal bytes of the stream; false when it cannot.
+  using LiteralSource = std::function<bool(std::span<uint8_t>)>;
+
+  // The RunCount field of a stream, from its first 8 bytes.
+  static uint32_t RunCount(std::span<const uint8_t, 8> counts);
+
+  // The expander of a stream whose table is `table` (which must outlive it)
+  // and which is `streamSize` bytes long in all. Nothing when the stream would
+  // not expand: the same streams ExpandStream refuses, found from the table
+  // alone, so that a reader knows before it hands out the first byte.
+  static std::optional<StreamExpander> Plan(std::span<const uint8_t> table, uint64_t streamSize);
+
+  uint32_t TotalLength() const { return total_; }
+  // The stream's own length: the table and the literal bytes that the runs leave.
+  uint64_t StreamLength() const { return table_.size() + literalCount_; }
+
+  // Writes the next out.size() bytes of the expanded data, asking `literals`
+  // for the literal bytes in the order of the stream. False when `literals`
+  // fails or `out` reaches past TotalLength.
+  bool Next(std::span<uint8_t> out, const LiteralSource& literals);
+
+ private:
+  StreamExpander(std::span<const uint8_t> table, uint32_t total, uint64_t literalCount);
+
+  std::span<const uint8_t> table_;
+  uint32_t total_;
+  uint64_t literalCount_;
+  std::size_t runCount_;
+  std::size_t nextRun_ = 0;   // the first run not yet begun
+  std::size_t runLeft_ = 0;   // bytes of the current run still to write
+  uint8_t runValue_ = 0;
+  uint64_t produced_ = 0;     // expanded bytes handed out so far
+};
 
 enum class ExpandFailure { OutOfMemory, Corrupt };
 

@@ -13,39 +13,18 @@ namespace {
 Failure NotAnImage() { return Failure{std::string(kNotAnImageFile)}; }
 Failure OutOfMemory() { return Failure{std::string(kMemoryAllocationError)}; }
 
-// How many payload bytes a reader takes from the `available` ones that follow
-// the header, or nothing when a raw payload is shorter than its sectors.
-std::optional<uint64_t> PayloadBytesToRead(const ImageHeader& header, uint64_t available) {
-  if (header.Compressed == 0) {
-    const uint64_t raw = uint64_t{header.SectorCount} * kSectorSize;
-    if (available < raw) return std::nullopt;
-    return raw;
-  }
-  return std::min(available, kMaxPayloadRead);
-}
-
-
-// The reading sequence over a file of `fileSize` bytes that `readAt` reads
-// (it is only asked for bytes inside the file).
-template <typename ReadAt>
-Result<Image> ReadImage(uint64_t fileSize, std::optional<int> diskFormatCode, ReadAt readAt) {
-  if (fileSize < kImageHeaderSize) return NotAnImage();
-  std::array<uint8_t, kImageHeaderSize> headerBytes{};
-  if (!readAt(0, headerBytes)) return NotAnImage();
-  const ImageHeader header = ImageHeader::FromBytes(headerBytes);
-  if (diskFormatCode && header.FormatCode != *diskFormatCode) {
-    return Failure{std::string(kNotSameFormat)};
-  }
-  if (Status valid = CheckHeader(header); !valid) return valid.failure();
-
-  std::optional<uint64_t> toRead = PayloadBytesToRead(header, fileSize - kImageHeaderSize);
+// The reading sequence over an open file.
+Result<Image> ReadImage(platform::ReadableFile& file, std::optional<int> diskFormatCode) {
+  Result<ImageHeader> header = ReadCheckedHeader(file, diskFormatCode);
+  if (!header) return header.failure();
+  std::optional<uint64_t> toRead = PayloadBytesToRead(*header, file.Size() - kImageHeaderSize);
   if (!toRead) return NotAnImage();
   std::optional<ByteBuffer> payload = ByteBuffer::Allocate(static_cast<std::size_t>(*toRead));
   if (!payload) return OutOfMemory();
-  if (!readAt(kImageHeaderSize, payload->bytes())) return NotAnImage();
+  if (!file.ReadAt(kImageHeaderSize, payload->bytes())) return NotAnImage();
 
-  Result<Image> image = DecodePayload(header, std::move(*payload));
-  if (image) image->fileSize = fileSize;
+  Result<Image> image = DecodePayload(*header, std::move(*payload));
+  if (image) image->fileSize = file.Size();
   return image;
 }
 
@@ -116,6 +95,26 @@ const DiskFormat& DiskFormatForCapacity(int64_t capacity) {
   return kDiskFormats[3];
 }
 
+std::optional<uint64_t> PayloadBytesToRead(const ImageHeader& header, uint64_t available) {
+  if (header.Compressed == 0) {
+    const uint64_t raw = uint64_t{header.SectorCount} * kSectorSize;
+    if (available < raw) return std::nullopt;
+    return raw;
+  }
+  return std::min(available, kMaxPayloadRead);
+}
+
+Result<ImageHeader> ReadCheckedHeader(platform::ReadableFile& file, std::optional<int> diskFormatCode) {
+  std::array<uint8_t, kImageHeaderSize> headerBytes{};
+  if (file.Size() < kImageHeaderSize || !file.ReadAt(0, headerBytes)) return NotAnImage();
+  const ImageHeader header = ImageHeader::FromBytes(headerBytes);
+  if (diskFormatCode && header.FormatCode != *diskFormatCode) {
+    return Failure{std::string(kNotSameFormat)};
+  }
+  if (Status valid = CheckHeader(header); !valid) return valid.failure();
+  return header;
+}
+
 Status CheckHeader(const ImageHeader& header) {
   const std::string name = header.FormatNameText();
   if (!IsKnownFormatName(name)) return NotAnImage();
@@ -146,20 +145,15 @@ Result<Image> DecodePayload(const ImageHeader& header, ByteBuffer payload) {
 }
 
 Result<Image> ParseImage(std::span<const uint8_t> file) {
-  return ReadImage(file.size(), std::nullopt, [&](uint64_t offset, std::span<uint8_t> out) {
-    std::memcpy(out.data(), file.data() + offset, out.size());
-    return true;
-  });
+  platform::MemoryFile memory(file);
+  return ReadImage(memory, std::nullopt);
 }
 
 Result<Image> ReadImageFile(const std::string& fileName, std::optional<int> diskFormatCode,
                             platform::FileSystem& fs) {
   auto opened = fs.OpenForReading(fileName);
   if (!opened) return Failure{std::string(kErrorOpeningFile) + fileName};
-  platform::ReadableFile& file = *opened.value();
-  return ReadImage(file.Size(), diskFormatCode, [&](uint64_t offset, std::span<uint8_t> out) {
-    return file.ReadAt(offset, out).ok();
-  });
+  return ReadImage(*opened.value(), diskFormatCode);
 }
 
 std::optional<ImageHeader> ReadImageHeader(const std::string& fileName, platform::FileSystem& fs) {

@@ -104,6 +104,16 @@ Result<Image> DecodePayload(const ImageHeader& header, ByteBuffer payload);
 // belongs to it.
 Status CheckHeader(const ImageHeader& header);
 
+// The header of an open image file, checked: kNotAnImageFile for a file too
+// short to hold one or a header CheckHeader refuses; with `diskFormatCode`
+// (the restore), kNotSameFormat first when the FormatCode differs from it.
+Result<ImageHeader> ReadCheckedHeader(platform::ReadableFile& file, std::optional<int> diskFormatCode);
+
+// How many payload bytes a reader takes from the `available` ones that follow
+// the header: a raw payload's sectors (nothing when fewer are there), or up to
+// kMaxPayloadRead bytes of a stream and what follows it.
+std::optional<uint64_t> PayloadBytesToRead(const ImageHeader& header, uint64_t available);
+
 // The reading sequence over the bytes of a whole file.
 Result<Image> ParseImage(std::span<const uint8_t> file);
 

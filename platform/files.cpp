@@ -173,6 +173,14 @@ class PosixFileSystem final : public FileSystem {
 
 }  // namespace
 
+Status MemoryFile::ReadAt(uint64_t offset, std::span<uint8_t> bytes) {
+  if (offset > bytes_.size() || bytes.size() > bytes_.size() - offset) {
+    return Failure{"Cannot read past the end of the data"};
+  }
+  std::memcpy(bytes.data(), bytes_.data() + offset, bytes.size());
+  return Ok();
+}
+
 FileSystem& RealFileSystem() {
   static PosixFileSystem files;
   return files;

@@ -26,6 +26,17 @@ class ReadableFile {
   virtual Status ReadAt(uint64_t offset, std::span<uint8_t> bytes) = 0;
 };
 
+// A file held in memory: the bytes must outlive it.
+class MemoryFile final : public ReadableFile {
+ public:
+  explicit MemoryFile(std::span<const uint8_t> bytes) : bytes_(bytes) {}
+  uint64_t Size() const override { return bytes_.size(); }
+  Status ReadAt(uint64_t offset, std::span<uint8_t> bytes) override;
+
+ private:
+  std::span<const uint8_t> bytes_;
+};
+
 // A file open for writing. Writes are buffered: Flush hands them to the
 // kernel, Sync also makes them durable on the medium.
 class WritableFile {

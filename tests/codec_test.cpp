@@ -198,29 +198,36 @@ TEST(Codec, ExpandsStreamsTheCompressorNeverWrites) {
   EXPECT_EQ(Expand(followed), data);
 }
 
-TEST(Codec, RejectsStreamsThatPointOutsideTheirData) {
-  auto stream = [](uint32_t total, uint32_t count, std::vector<uint32_t> descriptors,
-                   std::size_t tailBytes) {
-    Bytes bytes(8 + 5 * descriptors.size() + tailBytes, 0x11);
-    WriteLe32(bytes, 0, total);
-    WriteLe32(bytes, 4, count);
-    for (std::size_t i = 0; i < descriptors.size(); ++i) WriteLe32(bytes, 8 + 4 * i, descriptors[i]);
-    return bytes;
-  };
-  struct Case {
-    const char* name;
-    Bytes stream;
-  };
-  const Case cases[] = {
+// A stream of the given counts and descriptors, the run values and then
+// `tailBytes` more bytes of 0x11.
+Bytes StreamOf(uint32_t total, uint32_t count, std::vector<uint32_t> descriptors, std::size_t tailBytes) {
+  Bytes bytes(8 + 5 * descriptors.size() + tailBytes, 0x11);
+  WriteLe32(bytes, 0, total);
+  WriteLe32(bytes, 4, count);
+  for (std::size_t i = 0; i < descriptors.size(); ++i) WriteLe32(bytes, 8 + 4 * i, descriptors[i]);
+  return bytes;
+}
+
+struct NamedStream {
+  const char* name;
+  Bytes stream;
+};
+
+// Streams no expansion may accept.
+std::vector<NamedStream> CorruptStreams() {
+  return {
       {"shorter than its two counts", {1, 0, 0, 0, 0, 0, 0}},
-      {"run count past the end", stream(10, 0x40000000, {}, 10)},
-      {"run count one past the end", stream(10, 2, {6}, 4)},
-      {"too few literal bytes", stream(100, 0, {}, 99)},
-      {"a run reaching past TotalLength", stream(100, 1, {90 << 10 | 20}, 90)},
-      {"a run starting past TotalLength", stream(100, 1, {200 << 10 | 6}, 100)},
-      {"TotalLength beyond 4 MiB", stream((1u << 22) + 1, 0, {}, 16)},
+      {"run count past the end", StreamOf(10, 0x40000000, {}, 10)},
+      {"run count one past the end", StreamOf(10, 2, {6}, 4)},
+      {"too few literal bytes", StreamOf(100, 0, {}, 99)},
+      {"a run reaching past TotalLength", StreamOf(100, 1, {90 << 10 | 20}, 90)},
+      {"a run starting past TotalLength", StreamOf(100, 1, {200 << 10 | 6}, 100)},
+      {"TotalLength beyond 4 MiB", StreamOf((1u << 22) + 1, 0, {}, 16)},
   };
-  for (const Case& c : cases) {
+}
+
+TEST(Codec, RejectsStreamsThatPointOutsideTheirData) {
+  for (const NamedStream& c : CorruptStreams()) {
     SCOPED_TRACE(c.name);
     std::optional<ByteBuffer> input = ByteBuffer::Allocate(c.stream.size());
     std::memcpy(input->data(), c.stream.data(), c.stream.size());
@@ -231,6 +238,83 @@ TEST(Codec, RejectsStreamsThatPointOutsideTheirData) {
     ASSERT_FALSE(input->empty());
     EXPECT_EQ(Bytes(input->data(), input->data() + input->size()), c.stream);
   }
+}
+
+// The expansion a piece at a time, from the run table and literal bytes handed
+// over on request, against the expansion of the whole stream at once.
+TEST(Codec, ExpandsPieceByPieceAsItExpandsWhole) {
+  const Bytes diskLike = Join({Varied(700), Filled(5000, 0), Varied(3), Filled(6, 0xF6), Varied(1500),
+                               Filled(2100, 0xE5), Varied(10)});
+  Bytes described = *Compress(diskLike);
+  const Bytes trailer = test::BytesOf("some textDesCriptIonTexT ");
+  described.insert(described.end(), trailer.begin(), trailer.end());
+  std::vector<NamedStream> streams = {
+      {"a disk-like stream", *Compress(diskLike)},
+      {"a stream followed by a description", described},
+      {"literal bytes only", Join({{5, 0, 0, 0, 0, 0, 0, 0}, test::BytesOf("hello")})},
+      // Positions behind the bytes already produced, and a run of length 0.
+      {"runs placed by the run before", StreamOf(40, 3, {0 << 10 | 10, 0 << 10 | 0, 3 << 10 | 12}, 18)},
+      {"nothing at all", StreamOf(0, 0, {}, 0)},
+  };
+  for (NamedStream& corrupt : CorruptStreams()) streams.push_back(std::move(corrupt));
+
+  for (const NamedStream& c : streams) {
+    SCOPED_TRACE(c.name);
+    const Bytes& stream = c.stream;
+    std::optional<Bytes> whole;
+    if (std::optional<uint32_t> total = StreamTotalLength(stream); total && *total <= kMaxExpandedLength) {
+      Bytes out(*total);
+      if (ExpandStream(stream, out)) whole = out;
+    }
+    const uint32_t runCount = stream.size() >= 8 ? ReadLe32(stream, 4) : 0;
+    const std::size_t tableBytes = 8 + 5 * std::size_t{runCount};
+    if (stream.size() < tableBytes) {
+      EXPECT_FALSE(whole);  // a reader cannot even take the table in
+      continue;
+    }
+    std::optional<StreamExpander> plan = StreamExpander::Plan({stream.data(), tableBytes}, stream.size());
+    ASSERT_EQ(plan.has_value(), whole.has_value());
+    if (!whole) continue;
+
+    for (std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{512}, std::size_t{51200}}) {
+      SCOPED_TRACE(piece);
+      StreamExpander expander = *plan;
+      std::size_t literalAt = tableBytes;
+      auto literals = [&](std::span<uint8_t> out) {
+        if (out.size() > stream.size() - literalAt) return false;
+        std::memcpy(out.data(), stream.data() + literalAt, out.size());
+        literalAt += out.size();
+        return true;
+      };
+      Bytes pieces;
+      while (pieces.size() < whole->size()) {
+        Bytes out(std::min(piece, whole->size() - pieces.size()));
+        ASSERT_TRUE(expander.Next(out, literals));
+        pieces.insert(pieces.end(), out.begin(), out.end());
+      }
+      EXPECT_EQ(pieces, *whole);
+      EXPECT_EQ(literalAt, expander.StreamLength()) << "every literal byte taken, none beyond";
+      Bytes beyond(1);
+      EXPECT_FALSE(expander.Next(beyond, literals)) << "nothing past TotalLength";
+    }
+  }
+}
+
+// An empty output has no storage at all: nothing may be copied or filled into
+// it, not even zero bytes (the sanitizer build holds this).
+TEST(Codec, ExpandsEmptyStreamsIntoAnEmptyOutput) {
+  EXPECT_EQ(ExpandStream(StreamOf(0, 0, {}, 0), std::span<uint8_t>()), 8u);
+  EXPECT_EQ(ExpandStream(StreamOf(0, 1, {0}, 0), std::span<uint8_t>()), 13u) << "a run of length 0";
+}
+
+TEST(Codec, PieceByPieceExpansionStopsWhenTheLiteralsDoNotCome) {
+  const Bytes stream = *Compress(Join({Varied(3000), Filled(900, 0), Varied(3000)}));
+  const uint32_t runCount = ReadLe32(stream, 4);
+  std::optional<StreamExpander> expander =
+      StreamExpander::Plan({stream.data(), 8 + 5 * std::size_t{runCount}}, stream.size());
+  ASSERT_TRUE(expander);
+  Bytes out(expander->TotalLength());
+  EXPECT_FALSE(expander->Next(out, [](std::span<uint8_t>) { return false; }));
 }
 
 TEST(Codec, SuccessTakesTheInputBuffer) {

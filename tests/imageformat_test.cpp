@@ -8,6 +8,7 @@
 #include "description/description.h"
 #include "image/compress3.h"
 #include "image/imageformat.h"
+#include "image/sectorreader.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/reference_image.h"
 
@@ -44,6 +45,25 @@ Bytes Compressed(Bytes sectors) {
   EXPECT_GT(length, 0);
   sectors.resize(static_cast<std::size_t>(length));
   return sectors;
+}
+
+// The restore's reader over a file held in memory.
+Result<ImageSectorReader> OpenSectors(const Bytes& file) {
+  return ImageSectorReader::Open(std::make_unique<platform::MemoryFile>(file));
+}
+
+// All the sectors a reader hands out, asked for `piece` bytes at a time (the
+// last piece may be shorter).
+Bytes ReadInPieces(ImageSectorReader& reader, std::size_t piece) {
+  Bytes all;
+  while (all.size() < reader.SectorBytes()) {
+    Bytes out(std::min<uint64_t>(piece, reader.SectorBytes() - all.size()));
+    Status read = reader.Read(out);
+    EXPECT_TRUE(read) << read.message();
+    if (!read) break;
+    all.insert(all.end(), out.begin(), out.end());
+  }
+  return all;
 }
 
 TEST(ImageHeader, IsReadAndWrittenFieldByFieldLittleEndian) {
@@ -96,6 +116,15 @@ TEST(ImageFile, ReadsRawAndCompressedPayloadsWithOrWithoutDescription) {
       ASSERT_TRUE(image) << image.message();
       EXPECT_EQ(Bytes(image->sectors.bytes().begin(), image->sectors.bytes().end()), sectors);
       EXPECT_EQ(image->fileSize, file.size());
+      // The restore's reader hands out the same sectors, a piece at a time.
+      for (std::size_t piece : {std::size_t{512}, std::size_t{51200}}) {
+        Result<ImageSectorReader> reader = OpenSectors(file);
+        ASSERT_TRUE(reader) << reader.message();
+        EXPECT_EQ(reader->header(), image->header);
+        EXPECT_EQ(ReadInPieces(*reader, piece), sectors);
+        Bytes beyond(1);
+        EXPECT_EQ(reader->Read(beyond).message(), kNotAnImageFile);
+      }
     }
     EXPECT_EQ(ParseImage(files[2])->payloadLength, stream.size());
   }
@@ -173,6 +202,8 @@ TEST(ImageFile, HostileFilesEndInTheirMessage) {
     Result<Image> image = ParseImage(c.file);
     ASSERT_FALSE(image);
     EXPECT_EQ(image.message(), c.message);
+    // The restore's reader refuses it too, before it hands out a byte.
+    EXPECT_EQ(OpenSectors(c.file).message(), c.message);
   }
 }
 
@@ -189,6 +220,45 @@ TEST(ImageFile, ReadingByNameComparesTheDiskFormatFirst) {
   EXPECT_EQ(ReadImageFile(dir.File("text.txt")).message(), kNotAnImageFile);
   EXPECT_EQ(ReadImageFile(dir.File("missing.vnk")).message(),
             "ERROR opening file  " + dir.File("missing.vnk"));
+
+  EXPECT_TRUE(ImageSectorReader::Open(dir.File("good.vnk"), 3));
+  EXPECT_EQ(ImageSectorReader::Open(dir.File("good.vnk"), 1).message(), kNotSameFormat);
+  EXPECT_EQ(ImageSectorReader::Open(dir.File("text.txt"), 1).message(), kNotSameFormat);
+  EXPECT_EQ(ImageSectorReader::Open(dir.File("missing.vnk")).message(),
+            "ERROR opening file  " + dir.File("missing.vnk"));
+}
+
+// The restore reads the file as it writes the disk: a file that something
+// else cuts short meanwhile fails the read that misses its bytes.
+TEST(ImageFile, TheRestoresReaderFailsOnAFileCutShortAfterOpening) {
+  test::TempDir dir;
+  const DiskFormat& format = kDiskFormats[0];
+  // Literal bytes well beyond what the reader takes in at once.
+  Bytes sectors(format.Bytes(), 0);
+  const Bytes noise = test::RandomBytes(400000, 5);
+  std::copy(noise.begin(), noise.end(), sectors.begin());
+  ImageHeader packed = format.Header();
+  packed.Compressed = 1;
+  const Bytes files[] = {Join({HeaderBytes(format.Header()), sectors}),
+                         Join({HeaderBytes(packed), Compressed(sectors)})};
+  for (const Bytes& file : files) {
+    SCOPED_TRACE(file.size());
+    test::WriteBytes(dir.File("disk.vnk"), file);
+    Result<ImageSectorReader> reader = ImageSectorReader::Open(dir.File("disk.vnk"));
+    ASSERT_TRUE(reader) << reader.message();
+    Bytes first(51200);
+    ASSERT_TRUE(reader->Read(first));
+    EXPECT_EQ(first, Bytes(sectors.begin(), sectors.begin() + 51200));
+    test::WriteBytes(dir.File("disk.vnk"), Bytes(file.begin(), file.begin() + 1000));
+
+    Status read = Ok();
+    for (uint64_t at = 51200; read && at < reader->SectorBytes(); at += 51200) {
+      Bytes piece(std::min<uint64_t>(51200, reader->SectorBytes() - at));
+      read = reader->Read(piece);
+    }
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.message(), kNotAnImageFile);
+  }
 }
 
 TEST(ImageFile, WritingCompressesWheneverTheCodecGivesAStream) {

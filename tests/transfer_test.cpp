@@ -315,6 +315,34 @@ TEST(Restore, CancelConfirmedBeforeTheFirstChunkWritesNothing) {
   EXPECT_TRUE(CancelRequested);
 }
 
+// The file is read as the disk is written: one that something else cuts short
+// meanwhile stops the restore with its message, after the chunks it gave.
+TEST(Restore, AFileCutShortDuringTheRestoreStopsIt) {
+  const std::pair<const char*, Bytes> cases[] = {
+      {"compressed", DiskLikeSectors(368640)},
+      {"raw", test::RandomBytes(368640, 4)},
+  };
+  for (const auto& [name, sectors] : cases) {
+    SCOPED_TRACE(name);
+    test::FaultyDrives drives(368640);
+    const Bytes before = drives.Disk(0);
+    const std::string file = WriteImage(drives.dir, kDiskFormats[3], sectors);
+    test::RecordingHost host;
+    host.onProcessMessages = [&](int count) {
+      if (count == 2) test::WriteBytes(file, test::BytesOf("cut short after the first chunk"));
+    };
+    ASSERT_TRUE(RestoreDiskImage(host, 0, kDiskFormats[3].Header(), file));
+    EXPECT_EQ(host.dialogs.Texts(), Lines{"This file does not appear to be a correct .VNK file."});
+    EXPECT_EQ(drives.drives[0]->Writes(), 1);
+    Bytes expected = before;
+    std::copy_n(sectors.begin(), 51200, expected.begin());
+    EXPECT_EQ(drives.Disk(0), expected);
+    EXPECT_TRUE(CancelRequested);
+    EXPECT_TRUE(TransferFinished);
+    EXPECT_EQ(drives.drives[0]->Resets(), 1);
+  }
+}
+
 TEST(Restore, RefusesBeforeWritingAnything) {
   test::FaultyDrives drives(368640);
   const Bytes before = drives.Disk(0);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "image/sectorreader.h"
 #include "transfer/readwritcomp.h"
 #include "transfer/transferflags.h"
 
@@ -97,13 +98,14 @@ bool SaveDiskImage(TransferHost& host, int32_t drive, ImageHeader& diskHeader,
 
 bool RestoreDiskImage(TransferHost& host, int32_t drive, const ImageHeader& diskHeader,
                       const std::string& fileName) {
-  // Everything that can be wrong with the file is found before a sector is written.
-  Result<Image> image = ReadImageFile(fileName, diskHeader.FormatCode);
+  // Everything that can be wrong with the file is found before a sector is
+  // written; the sectors are then read a chunk at a time, as they are written.
+  Result<ImageSectorReader> image = ImageSectorReader::Open(fileName, diskHeader.FormatCode);
   if (!image) {
     host.Dialogs().ShowMessage(image.message());
     return false;
   }
-  const int32_t sectorCount = image->header.SectorCount;
+  const int32_t sectorCount = image->header().SectorCount;
   const int32_t rest = sectorCount % kChunkSectors;
   const int32_t whole = sectorCount - rest;
 
@@ -117,11 +119,20 @@ bool RestoreDiskImage(TransferHost& host, int32_t drive, const ImageHeader& disk
   host.ProcessMessages();
   DiskHandle handle = OpenDiskDevice();
 
-  const uint8_t* sectors = image->sectors.data();
+  // Only a file changed by something else while it is read fails here.
+  std::optional<std::string> readFailure;
+  auto readChunk = [&](std::size_t bytes) {
+    Status read = image->Read({SectorBuffer.data(), bytes});
+    if (!read) {
+      readFailure = read.message();
+      CancelRequested = true;
+    }
+    return read.ok();
+  };
   bool writeFailed = false;
   for (int32_t first = 0; first < whole; first += kChunkSectors) {
     if (CancelRequested && ConfirmTermination(host, kTerminateImageRestore)) break;
-    std::memcpy(SectorBuffer.data(), sectors + std::size_t(first) * kSectorSize, kChunkBytes);
+    if (!readChunk(kChunkBytes)) break;
     if (!WriteSectors(drive, kChunkSectors, first, handle)) {
       if (WriteErrorCode == static_cast<int32_t>(platform::DiskError::WriteProtected) &&
           host.Dialogs().Ask({DialogKind::Warning, "", std::string(kDiskWriteProtected),
@@ -141,9 +152,7 @@ bool RestoreDiskImage(TransferHost& host, int32_t drive, const ImageHeader& disk
     host.ProcessMessages();
   }
 
-  if (rest > 0 && !CancelRequested) {
-    std::memcpy(SectorBuffer.data(), sectors + std::size_t(whole) * kSectorSize,
-                std::size_t(rest) * kSectorSize);
+  if (rest > 0 && !CancelRequested && readChunk(std::size_t(rest) * kSectorSize)) {
     if (!WriteSectors(drive, rest, whole, handle)) writeFailed = true;
   }
 
@@ -152,6 +161,7 @@ bool RestoreDiskImage(TransferHost& host, int32_t drive, const ImageHeader& disk
   host.SetProgressPosition(whole);
   host.SetPercentCaption("0%");
   if (writeFailed) host.Dialogs().ShowMessage(std::string(kErrorWritingToDisk));
+  if (readFailure) host.Dialogs().ShowMessage(*readFailure);
   TransferFinished = true;
   return true;
 }
