@@ -343,7 +343,9 @@ class ImageFileDrive final : public Drive {
     }
     std::span<uint8_t> data(const_cast<uint8_t*>(from.data()), count * kDriveSectorSize);
     int error = TransferAll(writeFd_.get(), data, uint64_t{first} * kDriveSectorSize, true);
-    if (error == 0 && ::fsync(writeFd_.get()) != 0) error = errno;
+    // The sectors are on the medium before the write returns, as on a floppy.
+    // The file never changes size, so its data is all there is to sync.
+    if (error == 0 && ::fdatasync(writeFd_.get()) != 0) error = errno;
     return error == 0 ? SectorStatus::Success() : FailedErrno(path_, error, true);
   }
 
