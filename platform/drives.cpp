@@ -69,6 +69,24 @@ bool Fits(uint32_t first, uint32_t count, uint64_t bytes) {
   return (uint64_t{first} + count) * kDriveSectorSize <= bytes;
 }
 
+// The type, permission bits and size of a file (`path` under `dirfd`, as
+// statx takes them), without asking for its times. Once a file's times have
+// been looked at, the kernel gives its next write a fresh fine-grained
+// modification time, which dirties the inode: a stat before every write of a
+// restore would cost one inode write per chunk.
+int StatModeAndSize(int dirfd, const char* path, int flags, struct stat& status) {
+  constexpr unsigned kWanted = STATX_TYPE | STATX_MODE | STATX_SIZE;
+  struct statx facts {};
+  if (::statx(dirfd, path, flags, kWanted, &facts) != 0) return -1;
+  if ((facts.stx_mask & kWanted) != kWanted) {
+    return *path == '\0' ? ::fstat(dirfd, &status) : ::stat(path, &status);
+  }
+  status = {};
+  status.st_mode = facts.stx_mode;
+  status.st_size = static_cast<off_t>(facts.stx_size);
+  return 0;
+}
+
 // Reads or writes the whole range, resuming after short transfers. Returns 0
 // or the errno of the failure; a transfer that makes no progress is ENOSPC.
 int TransferAll(int fd, std::span<uint8_t> bytes, uint64_t offset, bool writing) {
@@ -359,7 +377,7 @@ class ImageFileDrive final : public Drive {
     if (SectorStatus present = Present(status); !present) return present;
     UniqueFd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid()) return FailedErrno(path_, errno, false);
-    if (::fstat(fd.get(), &status) != 0) return FailedErrno(path_, errno, false);
+    if (StatModeAndSize(fd.get(), "", AT_EMPTY_PATH, status) != 0) return FailedErrno(path_, errno, false);
     readBytes_ = static_cast<uint64_t>(status.st_size);
     readFd_ = std::move(fd);
     return SectorStatus::Success();
@@ -373,7 +391,7 @@ class ImageFileDrive final : public Drive {
   // Fills `status` for the image file, creating the default disk first where
   // this drive does; a missing file is an empty drive.
   SectorStatus Present(struct stat& status) {
-    if (::stat(path_.c_str(), &status) != 0) {
+    if (StatModeAndSize(AT_FDCWD, path_.c_str(), 0, status) != 0) {
       const int error = errno;
       if (error != ENOENT || !createFormatted_) {
         if (error == ENOENT) return SectorStatus::Failed(DiskError::NotReady, path_ + ": no disk in the drive (no such file)");
@@ -382,7 +400,7 @@ class ImageFileDrive final : public Drive {
       if (Status created = CreateFormatted(); !created) {
         return SectorStatus::Failed(DiskError::GeneralFailure, created.message());
       }
-      if (::stat(path_.c_str(), &status) != 0) return FailedErrno(path_, errno, false);
+      if (StatModeAndSize(AT_FDCWD, path_.c_str(), 0, status) != 0) return FailedErrno(path_, errno, false);
     }
     if (!S_ISREG(status.st_mode)) {
       return SectorStatus::Failed(DiskError::GeneralFailure, path_ + ": not a disk image file");
