@@ -304,10 +304,7 @@ Confirmation TForm1::ConfirmOperation(int action, const std::string& driveText) 
     text = SaveConfirmationText(driveText, ImageFileName);
   } else {
     // Only a file can be opened: a folder of that name counts as missing.
-    std::optional<ImageHeader> header;
-    if (platform::FileExists(ImageFileName, services_.files)) {
-      header = ReadImageHeader(ImageFileName, services_.files);
-    }
+    const std::optional<ImageHeader> header = ReadImageHeader(ImageFileName, services_.files);
     if (!header) {
       services_.dialogs.ShowMessage(std::string(kErrorOpeningFile) + ImageFileName);
       return Confirmation::Failed;
@@ -393,11 +390,8 @@ void TForm1::ListDiskFiles() {
       services_.drives.ListRootDirectory(DriveBox->ItemIndex() == kDriveB ? kDriveB : kDriveA);
   if (!entries || entries->empty()) return;
   // The drive layer gives names in UTF-8, long names and short ones alike.
-  constexpr uint16_t kFolderOnly = 16;
   for (const platform::DiskEntry& entry : *entries) {
-    Memo3->Append(QString::fromStdString(entry.attributes == kFolderOnly
-                                             ? entry.name + std::string(kDiskFolderSuffix)
-                                             : entry.name));
+    Memo3->Append(QString::fromStdString(platform::ListingLine(entry)));
   }
   output_->ShowHeading(kDiskFilesHeading);
 }
@@ -426,9 +420,7 @@ void TForm1::BtnImageClick() { RunOperation(ActionBox->ItemIndex(), DriveBox->It
 void TForm1::RunOptionsCommand(int action, int driveIndex) {
   DriveBox->SetItemIndex(driveIndex);
   ActionBox->SetItemIndex(action);
-  const SelectionCaptions& captions = kSelectionCaptions[action][driveIndex];
-  if (Form3 != nullptr) Form3->SetCaption(captions.progress);
-  BtnImage->SetCaption(captions.button);
+  SetSelectionCaptions(false);
   RunOperation(action, driveIndex);
 }
 

@@ -23,8 +23,6 @@ inline constexpr const char* kDriveAItem = "A:";
 inline constexpr const char* kDriveBItem = "B:";
 inline constexpr const char* kBtnImageDesignCaption = "Save Image of DRIVE A: To File";
 inline constexpr const char* kDiskFilesHeading = "Disk Files...";
-// Appended to a disk listing's line for an entry that is a folder and nothing else.
-inline constexpr std::string_view kDiskFolderSuffix = "   <Dir>";
 
 // The captions that follow the selected action and drive: the big button's,
 // and the progress dialog's as the action box sets it and as every other

@@ -18,8 +18,6 @@ using platform::Drive;
 using platform::MediaState;
 
 // The line suffix of a folder in a disk listing.
-constexpr std::string_view kDiskFolderSuffix = "   <Dir>";
-constexpr uint16_t kFolderAttributes = 16;  // the folder attribute and nothing else
 
 // The drive a command names (A: when it names none), or nothing.
 std::optional<int> DriveIndex(const Arguments& arguments) {
@@ -94,7 +92,7 @@ int Dir(const Arguments& arguments) {
   }
   std::ostringstream out;
   for (const platform::DiskEntry& entry : services.ListRootDirectory(index).value_or(std::vector<platform::DiskEntry>{})) {
-    out << entry.name << (entry.attributes == kFolderAttributes ? kDiskFolderSuffix : "") << '\n';
+    out << platform::ListingLine(entry) << '\n';
   }
   std::cout << out.str();
   return kExitSuccess;

@@ -187,7 +187,7 @@ int Restore(const Arguments& arguments) {
   }
   ImageHeader disk;
   if (!CheckDisk(t, disk)) return kExitFailure;
-  std::optional<ImageHeader> file = platform::FileExists(t.image) ? ReadImageHeader(t.image) : std::nullopt;
+  std::optional<ImageHeader> file = ReadImageHeader(t.image);
   if (!file) return Fail(std::string(kErrorOpeningFile) + t.image);
   if (ask) {
     TerminalDialogs dialogs;

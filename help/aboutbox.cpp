@@ -53,7 +53,7 @@ TAboutBox::TAboutBox() : TForm("AboutBox") {
 }
 
 void TAboutBox::keyPressEvent(QKeyEvent* event) {
-  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && OKButton->isEnabled()) {
+  if (forms::IsEnter(*event) && OKButton->isEnabled()) {
     OKButton->click();
     return;
   }

@@ -157,6 +157,7 @@ Result<Image> ReadImageFile(const std::string& fileName, std::optional<int> disk
 }
 
 std::optional<ImageHeader> ReadImageHeader(const std::string& fileName, platform::FileSystem& fs) {
+  if (!platform::FileExists(fileName, fs)) return std::nullopt;
   auto opened = fs.OpenForReading(fileName);
   if (!opened) return std::nullopt;
   std::array<uint8_t, kImageHeaderSize> headerBytes{};

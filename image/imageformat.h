@@ -124,8 +124,8 @@ Result<Image> ReadImageFile(const std::string& fileName,
                             std::optional<int> diskFormatCode = std::nullopt,
                             platform::FileSystem& fs = platform::RealFileSystem());
 
-// Only the header of a named file; nothing when it cannot be opened, and a
-// zero header for a file shorter than 22 bytes.
+// Only the header of a named file; nothing when it is no regular file or
+// cannot be opened, and a zero header for a file shorter than 22 bytes.
 std::optional<ImageHeader> ReadImageHeader(const std::string& fileName,
                                            platform::FileSystem& fs = platform::RealFileSystem());
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/status.h"
@@ -22,6 +23,16 @@ struct DiskEntry {
 
   bool operator==(const DiskEntry&) const = default;
 };
+
+// The attribute word of a folder and nothing else.
+inline constexpr uint16_t kFolderAttributes = 16;
+// Appended to a disk listing's line for an entry that is a folder and nothing else.
+inline constexpr std::string_view kDiskFolderSuffix = "   <Dir>";
+
+// An entry as a line of a disk listing: its name, marked when it is a folder.
+inline std::string ListingLine(const DiskEntry& entry) {
+  return entry.attributes == kFolderAttributes ? entry.name + std::string(kDiskFolderSuffix) : entry.name;
+}
 
 // What the format dialog asks for.
 struct FormatRequest {

@@ -55,7 +55,6 @@ class TApplication {
   void ShowException(const std::exception& error);
   void ShowException(std::exception_ptr error);
 
-  platform::Dialogs& Dialogs() { return dialogs_; }
 
  private:
   void Keep(std::unique_ptr<TForm> form, std::function<void()> clearReference);

@@ -10,13 +10,10 @@
 #include <algorithm>
 
 namespace vornak::forms {
-namespace {
 
 bool IsEnter(const QKeyEvent& event) {
   return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
 }
-
-}  // namespace
 
 QFont FontOf(const QString& family, int pixelHeight) {
   QFont font(family);

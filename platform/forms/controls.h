@@ -24,6 +24,9 @@ namespace vornak::forms {
 // The key code of Enter, as key events report it.
 inline constexpr int kKeyReturn = 13;
 
+// True for the Return key and the keypad's Enter.
+bool IsEnter(const QKeyEvent& event);
+
 // A font by family and character height in pixels.
 QFont FontOf(const QString& family, int pixelHeight);
 
@@ -85,7 +88,6 @@ class TMemo final : public QPlainTextEdit {
   // The most characters the user can type or paste (a line break counts as
   // one); 0 for no limit. The program's own texts are not limited.
   void SetMaxLength(int maxLength) { maxLength_ = maxLength; }
-  int MaxLength() const { return maxLength_; }
   void SetWordWrap(bool wrap);
   void SetScrollBars(ScrollBars bars);
 

@@ -91,7 +91,6 @@ void TForm::SetBorderStyle(BorderStyle style) {
 void TForm::SetStayOnTop(bool onTop) { setWindowFlag(Qt::WindowStaysOnTopHint, onTop); }
 
 void TForm::SetDesignedPosition(QPoint topLeft) {
-  designedPosition_ = topLeft;
   move(topLeft);
 }
 

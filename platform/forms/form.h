@@ -106,7 +106,6 @@ class TForm : public QMainWindow {
 
   QWidget* client_;
   Position position_ = Position::Designed;
-  std::optional<QPoint> designedPosition_;
   // Centres the window on its screen, frame included.
   void Centre();
 
