@@ -1,6 +1,8 @@
 #include "cli/command.h"
 
 #include "description/description.h"
+#include "platform/driveservices.h"
+#include "transfer/questions.h"
 
 #include <algorithm>
 #include <iostream>
@@ -46,6 +48,19 @@ std::optional<int> ParseDriveLetter(std::string_view word) {
   const char letter = static_cast<char>(word[0] & ~0x20);
   if (letter != 'A' && letter != 'B') return std::nullopt;
   return letter - 'A';
+}
+
+std::variant<DriveChoice, int> ChooseDrive(const Command& command, std::optional<std::string_view> word) {
+  DriveChoice choice;
+  if (word) {
+    std::optional<int> index = ParseDriveLetter(*word);
+    if (!index) return UsageError(command, "a drive is A: or B:, not '" + std::string(*word) + "'");
+    choice.index = *index;
+  }
+  if ((platform::SystemDrives().LogicalDriveMask() & (1u << choice.index)) == 0) {
+    return Fail("vnk " + std::string(command.name) + ": there is no drive " + DriveText(choice.index));
+  }
+  return choice;
 }
 
 Result<std::string> DescriptionText(const std::string& typed) {

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "platform/status.h"
@@ -53,12 +54,22 @@ struct Command {
   std::vector<OptionSpec> options;
   std::size_t minPositional = 0;
   std::size_t maxPositional = 0;
-  int (*run)(const Arguments& arguments) = nullptr;
+  // Runs the command; it gets its own row for its usage and its messages.
+  int (*run)(const Command& command, const Arguments& arguments) = nullptr;
 };
 
 // A drive named on the command line: "A:", "a:", "A" or "b" as a drive
 // index (0 = A:, 1 = B:); nothing for anything else.
 std::optional<int> ParseDriveLetter(std::string_view word);
+
+// The drive a command works on.
+struct DriveChoice {
+  int index = 0;  // 0 = A:, 1 = B:
+};
+
+// The drive that `word` names (A: without a word), or the exit status after
+// saying that the word names no drive or that the machine has no such drive.
+std::variant<DriveChoice, int> ChooseDrive(const Command& command, std::optional<std::string_view> word);
 
 // A description as the editor would store it: line breaks removed, at most
 // 256 characters.

@@ -17,24 +17,14 @@ namespace {
 using platform::Drive;
 using platform::MediaState;
 
-// The line suffix of a folder in a disk listing.
-
-// The drive a command names (A: when it names none), or nothing.
-std::optional<int> DriveIndex(const Arguments& arguments) {
-  if (arguments.positional.empty()) return 0;
-  return ParseDriveLetter(arguments.positional[0]);
+// The drive a command names in its only word (A: without one), or the exit
+// status when it names none the machine has.
+std::variant<DriveChoice, int> DriveOf(const Command& command, const Arguments& arguments) {
+  if (arguments.positional.empty()) return ChooseDrive(command, std::nullopt);
+  return ChooseDrive(command, arguments.positional[0]);
 }
 
-// The drive of a command, or the exit status when there is none.
-std::variant<Drive*, int> DriveOf(const Command& command, const Arguments& arguments) {
-  std::optional<int> index = DriveIndex(arguments);
-  if (!index) return UsageError(command, "a drive is A: or B:, not '" + arguments.positional[0] + "'");
-  Drive* drive = platform::SystemDriveTable().At(*index);
-  if (drive == nullptr) return Fail("vnk " + std::string(command.name) + ": there is no drive " + DriveText(*index));
-  return drive;
-}
-
-int Drives(const Arguments&) {
+int Drives(const Command&, const Arguments&) {
   platform::DriveTable& table = platform::SystemDriveTable();
   platform::DriveServices& services = platform::SystemDrives();
   for (int index = 0; index < 2; ++index) {
@@ -53,8 +43,8 @@ int Drives(const Arguments&) {
   return kExitSuccess;
 }
 
-int Dir(const Arguments& arguments);
-int Format(const Arguments& arguments);
+int Dir(const Command& command, const Arguments& arguments);
+int Format(const Command& command, const Arguments& arguments);
 
 const Command kDriveCommands[] = {
     {"drives", "drives", "List the floppy drives, what backs them and the disk in each",
@@ -79,14 +69,13 @@ const Command kDriveCommands[] = {
      {{"--size", true}, {"--label", true}, {"--full", false}}, 0, 1, Format},
 };
 
-int Dir(const Arguments& arguments) {
-  const Command& command = kDriveCommands[1];
-  std::variant<Drive*, int> drive = DriveOf(command, arguments);
+int Dir(const Command& command, const Arguments& arguments) {
+  std::variant<DriveChoice, int> drive = DriveOf(command, arguments);
   if (const int* status = std::get_if<int>(&drive)) return *status;
-  const int index = DriveIndex(arguments).value();
+  const int index = std::get<DriveChoice>(drive).index;
   platform::DriveServices& services = platform::SystemDrives();
   if (services.DiskCapacity(index + 1) < 0) {
-    const platform::Medium medium = std::get<Drive*>(drive)->Inspect();
+    const platform::Medium medium = platform::SystemDriveTable().At(index)->Inspect();
     return Fail("vnk dir: " + DriveText(index) + " holds no readable FAT12 disk" +
                 (medium.detail.empty() ? std::string() : " (" + medium.detail + ")"));
   }
@@ -98,14 +87,13 @@ int Dir(const Arguments& arguments) {
   return kExitSuccess;
 }
 
-int Format(const Arguments& arguments) {
-  const Command& command = kDriveCommands[2];
-  std::variant<Drive*, int> drive = DriveOf(command, arguments);
+int Format(const Command& command, const Arguments& arguments) {
+  std::variant<DriveChoice, int> drive = DriveOf(command, arguments);
   if (const int* status = std::get_if<int>(&drive)) return *status;
   platform::DriveServices& services = platform::SystemDrives();
 
   platform::FormatRequest request;
-  request.driveIndex = DriveIndex(arguments).value();
+  request.driveIndex = std::get<DriveChoice>(drive).index;
   request.capacityKb = services.StandardCapacityKb(request.driveIndex);
   if (auto size = arguments.Value("--size")) {
     const platform::FloppyLayout* layout = nullptr;
@@ -133,7 +121,8 @@ int Format(const Arguments& arguments) {
   Status formatted = services.Format(request, progress);
   if (!request.quick) std::cerr << '\n';
   if (!formatted) return Fail("vnk format: " + formatted.message());
-  std::cerr << "Formatted " << DriveText(request.driveIndex) << " (" << std::get<Drive*>(drive)->Path() << ") to "
+  std::cerr << "Formatted " << DriveText(request.driveIndex) << " ("
+            << platform::SystemDriveTable().At(request.driveIndex)->Path() << ") to "
             << request.capacityKb << " KB\n";
   return kExitSuccess;
 }

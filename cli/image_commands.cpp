@@ -24,13 +24,13 @@ class StdoutListing final : public ListingOutput {
   void ShowHeading(const std::string&) override {}
 };
 
-int List(const Arguments& arguments) {
+int List(const Command&, const Arguments& arguments) {
   StdoutListing listing;
   TerminalDialogs dialogs;
   return ListImageFiles(arguments.positional[0], listing, dialogs) ? kExitSuccess : kExitFailure;
 }
 
-int Info(const Arguments& arguments) {
+int Info(const Command&, const Arguments& arguments) {
   const std::string& fileName = arguments.positional[0];
   Result<Image> image = ReadImageFile(fileName);
   if (!image) return Fail(image.message());
@@ -59,7 +59,7 @@ int Info(const Arguments& arguments) {
   return kExitSuccess;
 }
 
-int Describe(const Arguments& arguments) {
+int Describe(const Command&, const Arguments& arguments) {
   const std::string& fileName = arguments.positional[0];
   const bool set = arguments.Has("--set");
   const bool remove = arguments.Has("--remove");
@@ -90,7 +90,7 @@ int Describe(const Arguments& arguments) {
   return replaced ? kExitSuccess : Fail(replaced.message());
 }
 
-int Import(const Arguments& arguments) {
+int Import(const Command&, const Arguments& arguments) {
   const std::string& rawName = arguments.positional[0];
   const std::string& imageName = arguments.positional[1];
   std::string description;
@@ -121,7 +121,7 @@ int Import(const Arguments& arguments) {
   return written ? kExitSuccess : Fail(written.message());
 }
 
-int Export(const Arguments& arguments) {
+int Export(const Command&, const Arguments& arguments) {
   Result<Image> image = ReadImageFile(arguments.positional[0]);
   if (!image) return Fail(image.message());
   Status written = platform::WriteWholeFile(arguments.positional[1], image->sectors.bytes());

@@ -89,7 +89,7 @@ int Run(const std::vector<std::string>& words) {
   const std::size_t count = arguments->positional.size();
   if (count < command->minPositional) return UsageError(*command, "missing arguments");
   if (count > command->maxPositional) return UsageError(*command, "too many arguments");
-  return command->run(arguments.value());
+  return command->run(*command, arguments.value());
 }
 
 }  // namespace

@@ -125,17 +125,11 @@ struct Target {
 
 // [DRIVE] IMAGE, or the exit status of a usage error or a missing drive.
 std::variant<Target, int> TargetOf(const Command& command, const Arguments& arguments) {
-  Target target;
-  target.image = arguments.positional.back();
-  if (arguments.positional.size() == 2) {
-    std::optional<int> drive = ParseDriveLetter(arguments.positional[0]);
-    if (!drive) return UsageError(command, "a drive is A: or B:, not '" + arguments.positional[0] + "'");
-    target.drive = *drive;
-  }
-  if ((platform::SystemDrives().LogicalDriveMask() & (1u << target.drive)) == 0) {
-    return Fail("vnk " + std::string(command.name) + ": there is no drive " + DriveText(target.drive));
-  }
-  return target;
+  std::optional<std::string_view> word;
+  if (arguments.positional.size() == 2) word = arguments.positional[0];
+  std::variant<DriveChoice, int> drive = ChooseDrive(command, word);
+  if (const int* status = std::get_if<int>(&drive)) return *status;
+  return Target{std::get<DriveChoice>(drive).index, arguments.positional.back()};
 }
 
 // The disk check of the window: the disk's format into `header`, asking for a
@@ -147,10 +141,7 @@ bool CheckDisk(const Target& target, ImageHeader& header) {
                           target.drive + 1, header);
 }
 
-const Command& CommandNamed(std::string_view name);
-
-int Save(const Arguments& arguments) {
-  const Command& command = CommandNamed("save");
+int Save(const Command& command, const Arguments& arguments) {
   auto target = TargetOf(command, arguments);
   if (const int* status = std::get_if<int>(&target)) return *status;
   const Target& t = std::get<Target>(target);
@@ -175,8 +166,7 @@ int Save(const Arguments& arguments) {
   return host.badSectors > 0 ? kExitBadSectors : kExitSuccess;
 }
 
-int Restore(const Arguments& arguments) {
-  const Command& command = CommandNamed("restore");
+int Restore(const Command& command, const Arguments& arguments) {
   auto target = TargetOf(command, arguments);
   if (const int* status = std::get_if<int>(&target)) return *status;
   const Target& t = std::get<Target>(target);
@@ -206,8 +196,7 @@ int Restore(const Arguments& arguments) {
   return kExitSuccess;
 }
 
-int Verify(const Arguments& arguments) {
-  const Command& command = CommandNamed("verify");
+int Verify(const Command& command, const Arguments& arguments) {
   auto target = TargetOf(command, arguments);
   if (const int* status = std::get_if<int>(&target)) return *status;
   const Target& t = std::get<Target>(target);
@@ -258,13 +247,6 @@ const Command kTransferCommands[] = {
      "image or cannot be read. Exit status: 0 identical, 1 different or failed.",
      {}, 1, 2, Verify},
 };
-
-const Command& CommandNamed(std::string_view name) {
-  for (const Command& command : kTransferCommands) {
-    if (command.name == name) return command;
-  }
-  return kTransferCommands[0];
-}
 
 }  // namespace
 

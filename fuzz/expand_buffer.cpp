@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   output.resize(*total);
   std::optional<std::size_t> consumed = ExpandStream(stream, output);
 
-  const uint64_t tableBytes = 8 + 5 * uint64_t{StreamExpander::RunCount(stream.first<8>())};
+  const uint64_t tableBytes = StreamExpander::TableBytes(stream.first<8>());
   std::optional<StreamExpander> expander;
   if (tableBytes <= size) expander = StreamExpander::Plan(stream.first(tableBytes), size);
   fuzz::Check(consumed.has_value() == expander.has_value(), "both expansions take the same streams");

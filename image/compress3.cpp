@@ -369,7 +369,9 @@ std::optional<std::size_t> ExpandStream(std::span<const uint8_t> stream, std::sp
   return literal;
 }
 
-uint32_t StreamExpander::RunCount(std::span<const uint8_t, 8> counts) { return ReadLe32(counts, 4); }
+uint64_t StreamExpander::TableBytes(std::span<const uint8_t, 8> counts) {
+  return kStreamHeader + 5 * uint64_t{ReadLe32(counts, 4)};
+}
 
 StreamExpander::StreamExpander(std::span<const uint8_t> table, uint32_t total, uint64_t literalCount)
     : table_(table), total_(total), literalCount_(literalCount), runCount_((table.size() - kStreamHeader) / 5) {}

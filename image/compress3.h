@@ -54,8 +54,8 @@ class StreamExpander {
   // Fills its span with the next literal bytes of the stream; false when it cannot.
   using LiteralSource = std::function<bool(std::span<uint8_t>)>;
 
-  // The RunCount field of a stream, from its first 8 bytes.
-  static uint32_t RunCount(std::span<const uint8_t, 8> counts);
+  // The length of a stream's table, 8 + 5 x RunCount, from its first 8 bytes.
+  static uint64_t TableBytes(std::span<const uint8_t, 8> counts);
 
   // The expander of a stream whose table is `table` (which must outlive it)
   // and which is `streamSize` bytes long in all. Nothing when the stream would

@@ -43,7 +43,7 @@ Result<ImageSectorReader> ImageSectorReader::Open(std::unique_ptr<platform::Read
   // The stream's counts, then its whole run table, then the plan of the runs.
   std::array<uint8_t, 8> counts{};
   if (*payloadBytes < counts.size() || !reader.file_->ReadAt(kImageHeaderSize, counts)) return NotAnImage();
-  const uint64_t tableBytes = counts.size() + 5 * uint64_t{StreamExpander::RunCount(counts)};
+  const uint64_t tableBytes = StreamExpander::TableBytes(counts);
   if (tableBytes > *payloadBytes) return NotAnImage();
   std::optional<ByteBuffer> table = ByteBuffer::Allocate(static_cast<std::size_t>(tableBytes));
   std::optional<ByteBuffer> block = ByteBuffer::Allocate(kLiteralBlock);

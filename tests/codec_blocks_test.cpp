@@ -19,6 +19,7 @@ namespace vornak {
 namespace {
 
 using test::Bytes;
+using test::Join;
 
 // The value of the stretches below; as the spare byte it makes a compressor
 // that reads past the data lengthen a stretch that ends it.
@@ -68,11 +69,6 @@ Bytes Varied(std::size_t count, uint8_t seed) {
   return bytes;
 }
 
-Bytes Join(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
 
 // Stretch lengths on both sides of the run threshold, of a 64-byte block and
 // of the longest run.

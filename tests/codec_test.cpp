@@ -15,6 +15,7 @@ namespace vornak {
 namespace {
 
 using test::Bytes;
+using test::Join;
 
 // Compresses a copy of `data` the way the save does (one spare byte); the
 // stream, or nothing for a result of 0 (checking the buffer was left alone).
@@ -41,11 +42,6 @@ std::optional<Bytes> Expand(const Bytes& stream) {
 
 Bytes Filled(std::size_t count, uint8_t value) { return Bytes(count, value); }
 
-Bytes Join(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
 
 // Bytes where no two neighbours are equal.
 Bytes Varied(std::size_t count, uint8_t seed = 1) {
@@ -266,8 +262,8 @@ TEST(Codec, ExpandsPieceByPieceAsItExpandsWhole) {
       Bytes out(*total);
       if (ExpandStream(stream, out)) whole = out;
     }
-    const uint32_t runCount = stream.size() >= 8 ? ReadLe32(stream, 4) : 0;
-    const std::size_t tableBytes = 8 + 5 * std::size_t{runCount};
+    const std::size_t tableBytes =
+        stream.size() >= 8 ? StreamExpander::TableBytes(std::span(stream).first<8>()) : 8;
     if (stream.size() < tableBytes) {
       EXPECT_FALSE(whole);  // a reader cannot even take the table in
       continue;
@@ -309,9 +305,8 @@ TEST(Codec, ExpandsEmptyStreamsIntoAnEmptyOutput) {
 
 TEST(Codec, PieceByPieceExpansionStopsWhenTheLiteralsDoNotCome) {
   const Bytes stream = *Compress(Join({Varied(3000), Filled(900, 0), Varied(3000)}));
-  const uint32_t runCount = ReadLe32(stream, 4);
-  std::optional<StreamExpander> expander =
-      StreamExpander::Plan({stream.data(), 8 + 5 * std::size_t{runCount}}, stream.size());
+  std::optional<StreamExpander> expander = StreamExpander::Plan(
+      std::span(stream).first(StreamExpander::TableBytes(std::span(stream).first<8>())), stream.size());
   ASSERT_TRUE(expander);
   Bytes out(expander->TotalLength());
   EXPECT_FALSE(expander->Next(out, [](std::span<uint8_t>) { return false; }));

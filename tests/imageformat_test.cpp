@@ -16,17 +16,13 @@ namespace vornak {
 namespace {
 
 using test::Bytes;
+using test::Join;
 
 Bytes HeaderBytes(const ImageHeader& header) {
   auto bytes = header.ToBytes();
   return Bytes(bytes.begin(), bytes.end());
 }
 
-Bytes Join(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
 
 Bytes Block(std::string_view text) { return test::DescriptionBlockBytes(text); }
 

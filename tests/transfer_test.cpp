@@ -235,18 +235,20 @@ TEST_P(RestoreProgress, WritesChunksOfAHundredThenTheRest) {
   EXPECT_EQ(drives.drives[0]->Resets(), 1);
 }
 
-Lines Steps(int chunks) {
-  Lines captions{"0%"};
-  for (int k = 1; k <= chunks; ++k) captions.push_back(std::to_string(k * 100 / chunks) + "%");
-  return captions;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     EachFormat, RestoreProgress,
-    ::testing::Values(RestoreFigures{&kDiskFormats[0], Steps(28), 80},
-                      RestoreFigures{&kDiskFormats[1], Steps(24), 0},
-                      RestoreFigures{&kDiskFormats[2], Steps(14), 40},
-                      RestoreFigures{&kDiskFormats[3], Captions({14, 28, 42, 57, 71, 85, 100}), 20}),
+    ::testing::Values(
+        RestoreFigures{&kDiskFormats[0],
+                       Captions({3,  7,  10, 14, 17, 21, 25, 28, 32, 35, 39, 42, 46, 50,
+                                 53, 57, 60, 64, 67, 71, 75, 78, 82, 85, 89, 92, 96, 100}),
+                       80},
+        RestoreFigures{&kDiskFormats[1],
+                       Captions({4,  8,  12, 16, 20, 25, 29, 33, 37, 41, 45, 50,
+                                 54, 58, 62, 66, 70, 75, 79, 83, 87, 91, 95, 100}),
+                       0},
+        RestoreFigures{&kDiskFormats[2],
+                       Captions({7, 14, 21, 28, 35, 42, 50, 57, 64, 71, 78, 85, 92, 100}), 40},
+        RestoreFigures{&kDiskFormats[3], Captions({14, 28, 42, 57, 71, 85, 100}), 20}),
     [](const auto& info) { return "Code" + std::to_string(info.param.format->FormatCode); });
 
 TEST(Restore, AnImageOfFewerThanAHundredSectorsGoesOutInTheLastWrite) {

@@ -16,15 +16,11 @@ namespace vornak {
 namespace {
 
 using test::Bytes;
+using test::Join;
 using test::Vnk;
 
 const std::string kNotAnImage = "This file does not appear to be a correct .VNK file.\n";
 
-Bytes Concat(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
 
 Bytes Header360(uint8_t compressed) {
   Bytes header(22, 0);
@@ -91,21 +87,21 @@ std::vector<HostileCase> Cases() {
   for (int i = 0; i < 111; ++i) lastSlotListing += "FILE.TXT\n";
 
   return {
-      {"TrailerLengthLargerThanTheFile", Concat({Bytes(30, 'a'), {0xFF, 0x00}, test::BytesOf("DesCriptIonTexT ")}),
+      {"TrailerLengthLargerThanTheFile", Join({Bytes(30, 'a'), {0xFF, 0x00}, test::BytesOf("DesCriptIonTexT ")}),
        {"describe", "FILE"}, 0, "", ""},
       {"FileShorterThanTheMarkerAndTheLength", test::BytesOf("TexT "), {"describe", "FILE"}, 0, "", ""},
       {"FileShorterThanTheHeader", test::BytesOf("TexT "), {"list", "FILE"}, 1, "", kNotAnImage},
-      {"RunCountPastTheEnd", Concat({Header360(1), Le32(368640), Le32(0x00FFFFFF), Bytes(64, 0)}),
+      {"RunCountPastTheEnd", Join({Header360(1), Le32(368640), Le32(0x00FFFFFF), Bytes(64, 0)}),
        {"list", "FILE"}, 1, "", kNotAnImage},
       {"RunReachingPastTotalLength",
-       Concat({Header360(1), Le32(368640), Le32(1), Le32((368600u << 10) | 100), {0}, Bytes(368600, 0)}),
+       Join({Header360(1), Le32(368640), Le32(1), Le32((368600u << 10) | 100), {0}, Bytes(368600, 0)}),
        {"info", "FILE"}, 1, "", kNotAnImage},
-      {"LongNameGroupClaiming31EntriesAtTheEnd", Concat({Header360(0), Disk360(lastSlot)}), {"list", "FILE"}, 0,
+      {"LongNameGroupClaiming31EntriesAtTheEnd", Join({Header360(0), Disk360(lastSlot)}), {"list", "FILE"}, 0,
        lastSlotListing, ""},
       {"LongNameEntryNumberedZero",
-       Concat({Header360(0), Disk360({numberedZero, test::ShortEntry("AFTER   TXT")})}), {"list", "FILE"}, 0,
+       Join({Header360(0), Disk360({numberedZero, test::ShortEntry("AFTER   TXT")})}), {"list", "FILE"}, 0,
        "AFTER.TXT\n", ""},
-      {"RootDirectoryFilledToItsLastEntry", Concat({Header360(0), fullDisk}), {"list", "FILE"}, 0, fullListing, ""},
+      {"RootDirectoryFilledToItsLastEntry", Join({Header360(0), fullDisk}), {"list", "FILE"}, 0, fullListing, ""},
   };
 }
 

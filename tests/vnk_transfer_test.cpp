@@ -139,7 +139,6 @@ TEST_F(VnkTransfer, AnEmptyOrMissingDriveIsAskedFor) {
   EXPECT_EQ(saved.exitCode, 1);
   EXPECT_NE(saved.err.find("Please put a Formatted disk in selected drive."), std::string::npos);
   EXPECT_FALSE(platform::FileExists(dir.File("x.vnk")));
-  test::ScopedEnvironment noB{{{"VORNAK_DRIVE_B", std::nullopt}}};
   EXPECT_EQ(Vnk({"save", "Q:", dir.File("x.vnk")}).exitCode, 2);
 }
 

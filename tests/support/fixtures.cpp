@@ -44,6 +44,12 @@ void WriteBytes(const std::string& path, const Bytes& bytes) {
 }
 
 Bytes BytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
 std::string TextOf(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 Bytes RandomBytes(std::size_t size, uint32_t seed) {

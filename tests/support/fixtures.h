@@ -31,6 +31,8 @@ class TempDir {
 Bytes ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const Bytes& bytes);
 Bytes BytesOf(std::string_view text);
+// The parts one after the other.
+Bytes Join(std::initializer_list<Bytes> parts);
 std::string TextOf(const Bytes& bytes);
 // Reproducible pseudo-random bytes.
 Bytes RandomBytes(std::size_t size, uint32_t seed);
